@@ -1,0 +1,64 @@
+# Shared build settings for every Wardlock target.
+
+function(wardlock_set_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wno-unused-parameter)
+  if(WARDLOCK_ASAN)
+    target_compile_options(${target} PRIVATE -fsanitize=address -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=address)
+  endif()
+  if(WARDLOCK_UBSAN)
+    target_compile_options(${target} PRIVATE -fsanitize=undefined -fno-sanitize-recover=undefined)
+    target_link_options(${target} PRIVATE -fsanitize=undefined)
+  endif()
+endfunction()
+
+# wardlock_add_library(<target> ALIAS <Name> [OUTPUT_NAME <file>] [MODULE]
+#                      SOURCES ... [PUBLIC_LINK ...] [PRIVATE_LINK ...])
+# A shared library with a Wardlock::<Name> alias, version, public headers from
+# the folder's include/ and an installed export.
+function(wardlock_add_library target)
+  cmake_parse_arguments(ARG "MODULE" "ALIAS;OUTPUT_NAME" "SOURCES;PUBLIC_LINK;PRIVATE_LINK" ${ARGN})
+  add_library(${target} SHARED ${ARG_SOURCES})
+  add_library(Wardlock::${ARG_ALIAS} ALIAS ${target})
+  set_target_properties(${target} PROPERTIES
+    VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}
+    EXPORT_NAME ${ARG_ALIAS}
+    CXX_VISIBILITY_PRESET default)
+  if(ARG_OUTPUT_NAME)
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME ${ARG_OUTPUT_NAME})
+  endif()
+  if(ARG_MODULE)
+    # Loaded at run time by file name: no SONAME versioning games.
+    set_target_properties(${target} PROPERTIES VERSION "" SOVERSION "")
+  endif()
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/include)
+    target_include_directories(${target} PUBLIC
+      $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include>
+      $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+    install(DIRECTORY include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  endif()
+  target_link_libraries(${target} PUBLIC ${ARG_PUBLIC_LINK} PRIVATE ${ARG_PRIVATE_LINK})
+  wardlock_set_warnings(${target})
+  install(TARGETS ${target} EXPORT WardlockTargets
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endfunction()
+
+# wardlock_add_test(<name> SOURCES ... LINK ...): one GoogleTest program, one
+# CTest entry. Widget code runs offscreen unless the test sets otherwise.
+function(wardlock_add_test name)
+  if(NOT WARDLOCK_BUILD_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINK;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LINK} GTest::gtest GTest::gmock)
+  wardlock_set_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    TIMEOUT 600)
+  if(ARG_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+  endif()
+endfunction()

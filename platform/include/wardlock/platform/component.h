@@ -1,0 +1,50 @@
+#pragma once
+// Components with an owner and a name. The owner destroys what it owns; names
+// are identifiers, unique among an owner's components without regard to case.
+
+#include <string>
+#include <vector>
+
+namespace vcl {
+
+class TComponent {
+public:
+    explicit TComponent(TComponent* owner = nullptr);
+    virtual ~TComponent();
+
+    TComponent(const TComponent&) = delete;
+    TComponent& operator=(const TComponent&) = delete;
+
+    TComponent* Owner() const noexcept { return owner_; }
+    const std::string& Name() const noexcept { return name_; }
+
+    // Throws EComponentError (and changes nothing) when `name` is not a valid
+    // identifier or another component of the same owner already has it, in
+    // any letter case. The empty name is always allowed.
+    void SetName(const std::string& name);
+
+    int ComponentCount() const noexcept { return static_cast<int>(components_.size()); }
+    TComponent* Components(int index) const { return components_.at(static_cast<size_t>(index)); }
+    // Case-insensitive, as names are unique without regard to case; null when absent.
+    TComponent* FindComponent(const std::string& name) const;
+
+    // Ownership transfer: remove from the current owner, add to `owner` (may be null).
+    void SetOwner(TComponent* owner);
+
+    static bool IsValidIdent(const std::string& name);
+
+protected:
+    // Called on the owner when one of its components is about to be destroyed.
+    virtual void Notification(TComponent* component) {}
+
+private:
+    void InsertComponent(TComponent* component);
+    void RemoveComponent(TComponent* component);
+
+    TComponent* owner_ = nullptr;
+    std::string name_;
+    std::vector<TComponent*> components_;
+    bool destroying_ = false;
+};
+
+}  // namespace vcl
