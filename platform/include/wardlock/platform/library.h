@@ -1,0 +1,34 @@
+#pragma once
+// Dynamic libraries loaded at run time by file name, with the Windows names of
+// the calls. A file name "X.dll" means the shared object "libX.so". Every
+// failure is quiet: a null handle or pointer, nothing thrown, nothing printed.
+
+#include <string>
+
+namespace vcl {
+
+// Loads a library and returns its handle (null on failure). A bare name is
+// searched first in the folder that holds the Wardlock libraries, then by the
+// system's search; a name with a folder is taken from that folder only. Each
+// call adds one reference; each FreeLibrary removes one.
+void* LoadLibrary(const std::string& file);
+
+// The address of the library's own export `name`, null when it has none (the
+// libraries it depends on are not searched). Exports are C symbols without
+// decoration: one leading '_' of `name` is dropped, so "_SecObjectFactory"
+// finds SecObjectFactory.
+void* GetProcAddress(void* library, const std::string& name);
+
+// Drops one reference; the library is unloaded with the last. False for a
+// null handle or when the system refuses.
+bool FreeLibrary(void* library);
+
+// The shared-object file name for a library file name: "X.dll" -> "libX.so",
+// "/a/b/X.dll" -> "/a/b/libX.so", a name without extension gets one as on
+// Windows ("X" -> "libX.so"); any other name is kept.
+std::string LibraryFileName(const std::string& file);
+
+// The folder that holds libwardplatform.so (searched first for bare names).
+std::string LibraryFolder();
+
+} // namespace vcl
