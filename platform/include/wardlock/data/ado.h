@@ -1,0 +1,91 @@
+#pragma once
+// ADO stand-ins: a connection described by an ADO connection string and a
+// query on it. "Provider=MSDASQL...;User ID=..;Password=..;Data Source=DSN"
+// is an ODBC data source reached through unixODBC (Qt's QODBC driver).
+
+#include "wardlock/data/connection.h"
+#include "wardlock/data/dbdataset.h"
+
+#include <string>
+
+namespace vcl {
+
+enum TConnectMode { cmUnknown, cmRead, cmWrite, cmReadWrite, cmShareDenyNone };
+enum TCursorType { ctUnspecified, ctOpenForwardOnly, ctKeyset, ctDynamic, ctStatic };
+enum TADOLockType { ltUnspecified, ltReadOnly, ltPessimistic, ltOptimistic, ltBatchOptimistic };
+
+class TADOConnection : public TCustomConnection {
+public:
+    explicit TADOConnection(TComponent* owner = nullptr);
+    ~TADOConnection() override;
+
+    const std::string& ConnectionString() const noexcept { return connectionString_; }
+    // Only while disconnected.
+    void SetConnectionString(const std::string& text);
+    TConnectMode Mode() const noexcept { return mode_; }
+    void SetMode(TConnectMode mode) { mode_ = mode; }
+
+    // ADO names of the transaction operations.
+    void BeginTrans() { StartTransaction(); }
+    void CommitTrans() { Commit(); }
+    void RollbackTrans() { Rollback(); }
+
+    // Value of one item of the connection string ("" when absent); names
+    // compare without regard to case.
+    static std::string ConnectionStringValue(const std::string& connectionString,
+                                             const std::string& name);
+
+protected:
+    ConnectSpec GetConnectSpec() override;
+
+private:
+    std::string connectionString_;
+    TConnectMode mode_ = cmUnknown;
+};
+
+class TADOQuery : public TCustomQuery {
+public:
+    explicit TADOQuery(TComponent* owner = nullptr);
+    ~TADOQuery() override;
+
+    TADOConnection* Connection() const noexcept { return connection_; }
+    void SetConnection(TADOConnection* connection);
+    TParams& Parameters() noexcept { return Params(); }
+
+    // All rows are fetched at open; forward-only still allows moving back.
+    TCursorType CursorType() const noexcept { return cursorType_; }
+    void SetCursorType(TCursorType type) { cursorType_ = type; }
+    // ltReadOnly refuses edits; ltBatchOptimistic caches them until
+    // UpdateBatch; the others post each row at once (single-table selects).
+    TADOLockType LockType() const noexcept { return lockType_; }
+    void SetLockType(TADOLockType type);
+    void UpdateBatch();
+    void CancelBatch() { CancelUpdates(); }
+
+protected:
+    bool GetCanModify() const override;
+    bool WantsLive() const override { return lockType_ != ltReadOnly; }
+
+private:
+    TADOConnection* connection_ = nullptr;
+    TCursorType cursorType_ = ctKeyset;
+    TADOLockType lockType_ = ltOptimistic;
+};
+
+// A stored procedure reached through an ADO connection (same rules as
+// TStoredProc: PostgreSQL functions, or the SQLite procedure tables).
+class TADOStoredProc : public TStoredProc {
+public:
+    explicit TADOStoredProc(TComponent* owner = nullptr) : TStoredProc(owner) {}
+    TADOConnection* Connection() const noexcept { return connection_; }
+    void SetConnection(TADOConnection* connection)
+    {
+        SetConnectionInternal(connection);
+        connection_ = connection;
+    }
+
+private:
+    TADOConnection* connection_ = nullptr;
+};
+
+}  // namespace vcl

@@ -1,0 +1,230 @@
+#pragma once
+// Compact in-memory rows (private). Each column keeps one 64-bit cell per
+// record in fixed-size chunks (no reallocation peaks while fetching) and a
+// null bit; text lives in a shared arena that only grows (a cell holds the
+// arena position), so text views stay valid until the store is reset.
+
+#include <QString>
+#include <QVariant>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vcl::store {
+
+enum class Kind : uint8_t { None, Int, Double, Bool, Text, Bytes };
+
+// A growable array in chunks of 4096 elements.
+template<typename T>
+class ChunkedVector {
+public:
+    static constexpr uint32_t kShift = 12;
+    static constexpr uint32_t kChunk = 1u << kShift;
+
+    T& operator[](uint32_t i) { return chunks_[i >> kShift][i & (kChunk - 1)]; }
+    const T& operator[](uint32_t i) const { return chunks_[i >> kShift][i & (kChunk - 1)]; }
+    void resize(uint32_t n)
+    {
+        while (static_cast<size_t>(chunks_.size()) * kChunk < n)
+            chunks_.push_back(std::make_unique<T[]>(kChunk));  // zero-filled
+        size_ = n;
+    }
+    uint32_t size() const noexcept { return size_; }
+    void clear()
+    {
+        chunks_.clear();
+        size_ = 0;
+    }
+    size_t bytes() const noexcept { return chunks_.size() * kChunk * sizeof(T); }
+
+private:
+    std::vector<std::unique_ptr<T[]>> chunks_;
+    uint32_t size_ = 0;
+};
+
+// Append-only byte arena; a position is (chunk << 32 | offset). Each entry is
+// a varint length followed by the bytes.
+class Arena {
+public:
+    uint64_t add(std::string_view bytes)
+    {
+        const size_t need = bytes.size() + 5;
+        if (chunks_.empty() || used_ + need > capacity_) {
+            capacity_ = std::max<size_t>(kChunkSize, need);
+            chunks_.push_back(std::make_unique<char[]>(capacity_));
+            used_ = 0;
+            total_ += capacity_;
+        }
+        char* base = chunks_.back().get();
+        size_t pos = used_;
+        uint32_t len = static_cast<uint32_t>(bytes.size());
+        while (len >= 0x80) {
+            base[used_++] = static_cast<char>((len & 0x7f) | 0x80);
+            len >>= 7;
+        }
+        base[used_++] = static_cast<char>(len);
+        if (!bytes.empty())
+            std::memcpy(base + used_, bytes.data(), bytes.size());
+        used_ += bytes.size();
+        return (static_cast<uint64_t>(chunks_.size() - 1) << 32) | pos;
+    }
+    std::string_view get(uint64_t ref) const
+    {
+        const char* p = chunks_[ref >> 32].get() + (ref & 0xffffffffu);
+        uint32_t len = 0;
+        int shift = 0;
+        unsigned char b;
+        do {
+            b = static_cast<unsigned char>(*p++);
+            len |= static_cast<uint32_t>(b & 0x7f) << shift;
+            shift += 7;
+        } while (b & 0x80);
+        return {p, len};
+    }
+    void clear()
+    {
+        chunks_.clear();
+        used_ = capacity_ = total_ = 0;
+    }
+    size_t bytes() const noexcept { return total_; }
+
+private:
+    static constexpr size_t kChunkSize = 1 << 20;
+    std::vector<std::unique_ptr<char[]>> chunks_;
+    size_t used_ = 0;
+    size_t capacity_ = 0;
+    size_t total_ = 0;
+};
+
+struct Column {
+    Kind kind = Kind::None;
+    ChunkedVector<uint64_t> cells;
+    ChunkedVector<uint64_t> nullBits;  // one bit per record, 1 = null
+};
+
+class RowStore {
+public:
+    void reset(const std::vector<Kind>& kinds)
+    {
+        columns_.clear();
+        columns_.resize(kinds.size());
+        for (size_t i = 0; i < kinds.size(); ++i)
+            columns_[i].kind = kinds[i];
+        arena_.clear();
+        records_ = 0;
+    }
+    void clear() { reset({}); }
+
+    size_t columnCount() const noexcept { return columns_.size(); }
+    Kind kind(int col) const { return columns_[static_cast<size_t>(col)].kind; }
+    uint32_t recordCount() const noexcept { return records_; }
+
+    // A new record with every value null.
+    uint32_t addRecord()
+    {
+        uint32_t rec = records_++;
+        for (auto& c : columns_) {
+            if (c.kind == Kind::None)
+                continue;
+            if (c.cells.size() < records_)
+                c.cells.resize(records_);
+            if (c.nullBits.size() < (records_ + 63) / 64)
+                c.nullBits.resize((records_ + 63) / 64);
+            setNullBit(c, rec, true);
+        }
+        return rec;
+    }
+
+    bool isNull(int col, uint32_t rec) const
+    {
+        const Column& c = columns_[static_cast<size_t>(col)];
+        if (c.kind == Kind::None)
+            return true;
+        return (c.nullBits[rec >> 6] >> (rec & 63)) & 1u;
+    }
+    int64_t getInt(int col, uint32_t rec) const
+    {
+        return static_cast<int64_t>(columns_[static_cast<size_t>(col)].cells[rec]);
+    }
+    double getDouble(int col, uint32_t rec) const
+    {
+        double d;
+        uint64_t bits = columns_[static_cast<size_t>(col)].cells[rec];
+        std::memcpy(&d, &bits, sizeof d);
+        return d;
+    }
+    bool getBool(int col, uint32_t rec) const { return columns_[static_cast<size_t>(col)].cells[rec] != 0; }
+    std::string_view getText(int col, uint32_t rec) const
+    {
+        return arena_.get(columns_[static_cast<size_t>(col)].cells[rec]);
+    }
+    // The raw cell (identity for comparisons of non-text kinds).
+    uint64_t cell(int col, uint32_t rec) const { return columns_[static_cast<size_t>(col)].cells[rec]; }
+
+    void setNull(int col, uint32_t rec) { setNullBit(columns_[static_cast<size_t>(col)], rec, true); }
+    void setInt(int col, uint32_t rec, int64_t v) { setCell(col, rec, static_cast<uint64_t>(v)); }
+    void setBool(int col, uint32_t rec, bool v) { setCell(col, rec, v ? 1 : 0); }
+    void setDouble(int col, uint32_t rec, double v)
+    {
+        uint64_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        setCell(col, rec, bits);
+    }
+    void setText(int col, uint32_t rec, std::string_view v) { setCell(col, rec, arena_.add(v)); }
+
+    void copyValue(int col, uint32_t from, uint32_t to)
+    {
+        Column& c = columns_[static_cast<size_t>(col)];
+        if (c.kind == Kind::None)
+            return;
+        c.cells[to] = c.cells[from];  // text cells share the arena entry
+        setNullBit(c, to, isNull(col, from));
+    }
+    void copyRecord(uint32_t from, uint32_t to)
+    {
+        for (size_t i = 0; i < columns_.size(); ++i)
+            copyValue(static_cast<int>(i), from, to);
+    }
+    bool sameValue(int col, uint32_t a, uint32_t b) const
+    {
+        bool na = isNull(col, a), nb = isNull(col, b);
+        if (na || nb)
+            return na == nb;
+        Kind k = kind(col);
+        if (k == Kind::Text || k == Kind::Bytes)
+            return getText(col, a) == getText(col, b);
+        return cell(col, a) == cell(col, b);
+    }
+
+    size_t bytes() const
+    {
+        size_t total = arena_.bytes();
+        for (const auto& c : columns_)
+            total += c.cells.bytes() + c.nullBits.bytes();
+        return total;
+    }
+
+private:
+    void setCell(int col, uint32_t rec, uint64_t v)
+    {
+        Column& c = columns_[static_cast<size_t>(col)];
+        c.cells[rec] = v;
+        setNullBit(c, rec, false);
+    }
+    static void setNullBit(Column& c, uint32_t rec, bool null)
+    {
+        uint64_t& word = c.nullBits[rec >> 6];
+        uint64_t bit = uint64_t(1) << (rec & 63);
+        word = null ? (word | bit) : (word & ~bit);
+    }
+
+    std::vector<Column> columns_;
+    Arena arena_;
+    uint32_t records_ = 0;
+};
+
+}  // namespace vcl::store
