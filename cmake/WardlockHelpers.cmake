@@ -29,7 +29,9 @@ function(wardlock_add_library target)
   endif()
   if(ARG_MODULE)
     # Loaded at run time by file name: no SONAME versioning games.
-    set_target_properties(${target} PROPERTIES VERSION "" SOVERSION "")
+    # (Unset, not empty: an empty VERSION names the file "libX.so.")
+    set_property(TARGET ${target} PROPERTY VERSION)
+    set_property(TARGET ${target} PROPERTY SOVERSION)
   endif()
   if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/include)
     target_include_directories(${target} PUBLIC

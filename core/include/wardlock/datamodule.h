@@ -1,0 +1,139 @@
+#pragma once
+// The runtime data module: the abstract TSecDModBaseFrm (the thirteen
+// operations the core calls) and the database-neutral TSecDModFrm, which
+// answers login, rights and parameter questions from the datasets a provider
+// creates. Providers derive their data module from TSecDModFrm, connect in
+// PrepareLogin and call the TSecDModFrm versions as part of theirs.
+
+#include <wardlock/encoding.h>
+#include <wardlock/platform/component.h>
+#include <wardlock/pswdsstr.h>
+#include <wardlock/types.h>
+
+#include <string>
+
+namespace vcl {
+class TBooleanField;
+class TDataSet;
+class TField;
+class TIntegerField;
+class TStringField;
+} // namespace vcl
+
+namespace Security {
+
+class TSecDModBaseFrm : public vcl::TComponent {
+public:
+    explicit TSecDModBaseFrm(vcl::TComponent* owner);
+    ~TSecDModBaseFrm() override;
+
+    virtual bool PrepareLogin(const char* dbPassword) = 0;
+    virtual void PostLogin() = 0;
+    virtual bool Login(const char* userName, const char* password) = 0;
+    virtual void Logout() = 0;
+    // The form's rights mask; formID := the form's id, -1 when unknown.
+    virtual int GetRight(const char* formName, int& formID) = 0;
+    virtual int GetRight(int formID) = 0;
+    virtual tor::pswdsstr<16> GetParam(const char* paramName, int& paramID) = 0;
+    virtual tor::pswdsstr<16> GetParam(int paramID) = 0;
+    virtual tor::pswdsstr<16> GetPswdParam(const char* paramName, int& paramID) = 0;
+    virtual tor::pswdsstr<16> GetPswdParam(int paramID) = 0;
+    virtual tor::pswdsstr<16> GetDBParam(const char* name) = 0;
+    virtual tor::pswdsstr<16> GetPswdDBParam(const char* name) = 0;
+    virtual void FillUser(TSecUser& user) = 0;
+
+    // The stored form of a password and the check against a stored form,
+    // through this data module's encoder hook when one is set.
+    tor::pswdsstr<16> IntEncode(const char* password) const;
+    bool CheckPswd(const char* password, const tor::pswdsstr<16>& stored) const;
+
+    bool Logged() const noexcept { return logged_; }
+    EncoderHook Encoder() const noexcept { return encoder_; }
+    void SetEncoder(EncoderHook encoder) noexcept { encoder_ = encoder; }
+
+protected:
+    void SetLogged(bool logged) noexcept { logged_ = logged; }
+
+private:
+    bool logged_ = false;
+    EncoderHook encoder_ = nullptr;
+};
+
+class TSecDModFrm : public TSecDModBaseFrm {
+public:
+    explicit TSecDModFrm(vcl::TComponent* owner);
+    // The three texts are for the providers; this level ignores them.
+    TSecDModFrm(vcl::TComponent* owner, const char* name, const char* database, const char* user);
+    ~TSecDModFrm() override;
+
+    // Checks the database signature ("Wrong Database" when it is missing or
+    // holds another value). The providers connect before calling it.
+    bool PrepareLogin(const char* dbPassword) override;
+    // Closes the users dataset.
+    void PostLogin() override;
+    bool Login(const char* userName, const char* password) override;
+    void Logout() override;
+    int GetRight(const char* formName, int& formID) override;
+    int GetRight(int formID) override;
+    tor::pswdsstr<16> GetParam(const char* paramName, int& paramID) override;
+    tor::pswdsstr<16> GetParam(int paramID) override;
+    tor::pswdsstr<16> GetPswdParam(const char* paramName, int& paramID) override;
+    tor::pswdsstr<16> GetPswdParam(int paramID) override;
+    tor::pswdsstr<16> GetDBParam(const char* name) override;
+    tor::pswdsstr<16> GetPswdDBParam(const char* name) override;
+    void FillUser(TSecUser& user) override;
+
+    // Set a named parameter of a query (or stored procedure) of the provider.
+    virtual void DSSetParam(vcl::TComponent* dataSet, const char* paramName, const char* value) = 0;
+    virtual void DSSetParam(vcl::TComponent* dataSet, const char* paramName, int value) = 0;
+
+    // The datasets (created by the provider's form) and their bound fields.
+    vcl::TDataSet* Forms = nullptr;
+    vcl::TDataSet* Params = nullptr;
+    vcl::TDataSet* GroupRights = nullptr;
+    vcl::TDataSet* UserRights = nullptr;
+    vcl::TDataSet* GroupParams = nullptr;
+    vcl::TDataSet* UserParams = nullptr;
+    vcl::TDataSet* SecurityParams = nullptr;
+
+    vcl::TIntegerField* GroupRightsFormID = nullptr;
+    vcl::TBooleanField* GroupRightsView = nullptr;
+    vcl::TBooleanField* GroupRightsInsert = nullptr;
+    vcl::TBooleanField* GroupRightsModify = nullptr;
+    vcl::TBooleanField* GroupRightsDelete = nullptr;
+    vcl::TIntegerField* UserRightsFormID = nullptr;
+    vcl::TBooleanField* UserRightsView = nullptr;
+    vcl::TBooleanField* UserRightsInsert = nullptr;
+    vcl::TBooleanField* UserRightsModify = nullptr;
+    vcl::TBooleanField* UserRightsDelete = nullptr;
+    vcl::TIntegerField* GroupParamsParamID = nullptr;
+    vcl::TStringField* GroupParamsValue = nullptr;
+    vcl::TIntegerField* UserParamsParamID = nullptr;
+    vcl::TStringField* UserParamsValue = nullptr;
+    vcl::TStringField* SecurityParamsName = nullptr;
+    vcl::TStringField* SecurityParamsValue = nullptr;
+
+    // The users query (null outside a login's preparation).
+    vcl::TDataSet* UsersDataSet() const noexcept { return users_; }
+
+protected:
+    // Called by the provider's form once it has made its seven datasets
+    // (owned by this data module): keeps them and creates the bound fields
+    // under their component names.
+    void SetDataSets(vcl::TDataSet* forms, vcl::TDataSet* params, vcl::TDataSet* groupRights,
+        vcl::TDataSet* userRights, vcl::TDataSet* groupParams, vcl::TDataSet* userParams,
+        vcl::TDataSet* securityParams);
+
+    // The provider creates and frees the users query.
+    vcl::TDataSet* users_ = nullptr;
+
+private:
+    int UserOrGroupMask(int formID);
+    // Moves the user's (else the group's) value dataset to `paramID`; the
+    // found value field, or null.
+    vcl::TStringField* LocateValue(int paramID);
+    int FindParamID(const char* paramName);
+    bool ValuesReady() const;
+};
+
+} // namespace Security

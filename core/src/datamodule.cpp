@@ -1,0 +1,334 @@
+// The runtime data module: the database signature check, the login against
+// the users query, and the rights and parameter lookups. Every lookup is a
+// locate on the dataset's hash index (exact, case-sensitive), so its cost does
+// not grow with the number of forms or parameters and no SQL runs per call.
+
+#include <wardlock/datamodule.h>
+
+#include "text_cut.h"
+
+#include <wardlock/data/dataset.h>
+#include <wardlock/data/fields.h>
+
+#include <QVariant>
+
+namespace Security {
+
+namespace {
+
+const char* const kSignatureName = "SecurityAutoLog";
+const char* const kSignatureValue = "Wdk580217;QmTr#6";
+
+bool IsOpen(const vcl::TDataSet* dataSet)
+{
+    return dataSet && dataSet->Active();
+}
+
+// Text columns hold stored passwords and encoded values as one character per
+// byte, so they are read as raw bytes; another column type as its text.
+QByteArray StoredBytes(const vcl::TField& field)
+{
+    switch (field.DataType()) {
+    case vcl::ftString:
+    case vcl::ftFixedChar:
+    case vcl::ftWideString:
+        return field.AsRaw();
+    default:
+        return QByteArray::fromStdString(field.AsString());
+    }
+}
+
+// The stored password of a users row: empty for null or empty text, else the
+// raw bytes.
+tor::pswdsstr<16> StoredPassword(const vcl::TField& field)
+{
+    if (field.IsNull())
+        return {};
+    const QByteArray bytes = StoredBytes(field);
+    return bytes.isEmpty() ? tor::pswdsstr<16>() : detail::RawValue(bytes);
+}
+
+tor::pswdsstr<16> ValueText(const vcl::TField& field)
+{
+    return field.IsNull() ? tor::pswdsstr<16>() : detail::CutText<16>(field.AsString());
+}
+
+SecRightsMask RowMask(const vcl::TField* view, const vcl::TField* insert,
+    const vcl::TField* modify, const vcl::TField* remove)
+{
+    SecRightsMask mask = 0;
+    if (view->AsBoolean())
+        mask |= srView;
+    if (insert->AsBoolean())
+        mask |= srInsert;
+    if (modify->AsBoolean())
+        mask |= srModify;
+    if (remove->AsBoolean())
+        mask |= srDelete;
+    return mask;
+}
+
+template<class Field>
+Field* BindField(vcl::TComponent* owner, vcl::TDataSet* dataSet, const char* componentName,
+    const char* fieldName, int size = 0)
+{
+    auto* field = new Field(owner);
+    field->SetName(componentName);
+    field->SetFieldName(fieldName);
+    if (size > 0)
+        field->SetSize(size);
+    field->SetDataSet(dataSet);
+    return field;
+}
+
+} // namespace
+
+// ------------------------------------------------------------ TSecDModBaseFrm
+
+TSecDModBaseFrm::TSecDModBaseFrm(vcl::TComponent* owner)
+    : vcl::TComponent(owner)
+{
+}
+
+TSecDModBaseFrm::~TSecDModBaseFrm() = default;
+
+tor::pswdsstr<16> TSecDModBaseFrm::IntEncode(const char* password) const
+{
+    return ::Security::IntEncode(password, encoder_);
+}
+
+bool TSecDModBaseFrm::CheckPswd(const char* password, const tor::pswdsstr<16>& stored) const
+{
+    return ::Security::CheckPswd(password, stored, encoder_);
+}
+
+// ---------------------------------------------------------------- TSecDModFrm
+
+TSecDModFrm::TSecDModFrm(vcl::TComponent* owner)
+    : TSecDModBaseFrm(owner)
+{
+}
+
+TSecDModFrm::TSecDModFrm(vcl::TComponent* owner, const char*, const char*, const char*)
+    : TSecDModBaseFrm(owner)
+{
+}
+
+TSecDModFrm::~TSecDModFrm() = default;
+
+void TSecDModFrm::SetDataSets(vcl::TDataSet* forms, vcl::TDataSet* params,
+    vcl::TDataSet* groupRights, vcl::TDataSet* userRights, vcl::TDataSet* groupParams,
+    vcl::TDataSet* userParams, vcl::TDataSet* securityParams)
+{
+    using vcl::TBooleanField;
+    using vcl::TIntegerField;
+    using vcl::TStringField;
+    Forms = forms;
+    Params = params;
+    GroupRights = groupRights;
+    UserRights = userRights;
+    GroupParams = groupParams;
+    UserParams = userParams;
+    SecurityParams = securityParams;
+
+    GroupRightsFormID = BindField<TIntegerField>(this, groupRights, "GroupRightsFormID", "FormID");
+    GroupRightsView = BindField<TBooleanField>(this, groupRights, "GroupRightsView", "FView");
+    GroupRightsInsert = BindField<TBooleanField>(this, groupRights, "GroupRightsInsert", "FInsert");
+    GroupRightsModify = BindField<TBooleanField>(this, groupRights, "GroupRightsModify", "FModify");
+    GroupRightsDelete = BindField<TBooleanField>(this, groupRights, "GroupRightsDelete", "FDelete");
+    UserRightsFormID = BindField<TIntegerField>(this, userRights, "UserRightsFormID", "FormID");
+    UserRightsView = BindField<TBooleanField>(this, userRights, "UserRightsView", "FView");
+    UserRightsInsert = BindField<TBooleanField>(this, userRights, "UserRightsInsert", "FInsert");
+    UserRightsModify = BindField<TBooleanField>(this, userRights, "UserRightsModify", "FModify");
+    UserRightsDelete = BindField<TBooleanField>(this, userRights, "UserRightsDelete", "FDelete");
+    GroupParamsParamID
+        = BindField<TIntegerField>(this, groupParams, "GroupParamsParamID", "ParamID");
+    GroupParamsValue = BindField<TStringField>(this, groupParams, "GroupParamsValue", "FValue", 16);
+    UserParamsParamID = BindField<TIntegerField>(this, userParams, "UserParamsParamID", "ParamID");
+    UserParamsValue = BindField<TStringField>(this, userParams, "UserParamsValue", "FValue", 16);
+    SecurityParamsName
+        = BindField<TStringField>(this, securityParams, "SecurityParamsName", "Name", 16);
+    SecurityParamsValue
+        = BindField<TStringField>(this, securityParams, "SecurityParamsValue", "FValue", 32);
+}
+
+bool TSecDModFrm::PrepareLogin(const char*)
+{
+    // Re-read, so that a reused data module checks the database as it is now.
+    SecurityParams->Close();
+    SecurityParams->Open();
+    if (SecurityParams->Locate("Name", kSignatureName)
+        && !SecurityParamsValue->IsNull() && SecurityParamsValue->AsString() == kSignatureValue)
+        return true;
+    throw vcl::Exception("Wrong Database");
+}
+
+void TSecDModFrm::PostLogin()
+{
+    if (users_)
+        users_->Close();
+}
+
+bool TSecDModFrm::Login(const char* userName, const char* password)
+{
+    if (!users_)
+        return false;
+    const std::string name = userName ? userName : "";
+    // Closed first: a retry with another name must run the query again.
+    users_->Close();
+    DSSetParam(users_, "Name", name.c_str());
+    users_->Open();
+    // The database may compare without regard to case; the name must match
+    // byte for byte.
+    if (users_->IsEmpty() || users_->FieldByName("Name")->AsString() != name) {
+        users_->Close();
+        SetLogged(false);
+        return false;
+    }
+    if (!CheckPswd(password, StoredPassword(*users_->FieldByName("Passwd"))))
+        return false;
+
+    SetLogged(true);
+    const int groupID = users_->FieldByName("GroupID")->AsInteger();
+    const int userID = users_->FieldByName("UserID")->AsInteger();
+    for (vcl::TDataSet* dataSet : { Forms, Params, GroupRights, UserRights, GroupParams, UserParams })
+        dataSet->Close();
+    Forms->Open();
+    Params->Open();
+    DSSetParam(GroupRights, "GroupID", groupID);
+    GroupRights->Open();
+    DSSetParam(UserRights, "UserID", userID);
+    UserRights->Open();
+    DSSetParam(GroupParams, "GroupID", groupID);
+    GroupParams->Open();
+    DSSetParam(UserParams, "UserID", userID);
+    UserParams->Open();
+    return true;
+}
+
+void TSecDModFrm::FillUser(TSecUser& user)
+{
+    if (!IsOpen(users_) || users_->IsEmpty())
+        return;
+    auto field = [this](const char* name) { return users_->FieldByName(name); };
+    auto option = [&](const char* name) {
+        return static_cast<SecPasswdOption>(static_cast<std::uint8_t>(field(name)->AsInteger()));
+    };
+    user.Name = detail::CutText<16>(field("Name")->AsString());
+    user.FullName = field("FullName")->AsString();
+    user.Passwd = StoredPassword(*field("Passwd"));
+    user.UserID = field("UserID")->AsInteger();
+    user.GroupID = field("GroupID")->AsInteger();
+    user.AllowChangePswd = option("AllowChangePswd");
+    user.AllowNullPasswd = option("AllowNullPasswd");
+    user.NoChPswdAtLogin = option("NoChPswdAtLogin");
+    user.AccountEnabled = option("AccountEnabled");
+    user.PasswdControl = option("PasswdControl");
+    user.GroupAllowChangePswd = field("GroupAllowChangePswd")->AsBoolean();
+    user.GroupAllowNullPasswd = field("GroupAllowNullPasswd")->AsBoolean();
+    user.GroupNoChPswdAtLogin = field("GroupNoChPswdAtLogin")->AsBoolean();
+    user.GroupAccountEnabled = field("GroupAccountEnabled")->AsBoolean();
+    user.GroupPasswdControl = field("GroupPasswdControl")->AsBoolean();
+}
+
+void TSecDModFrm::Logout()
+{
+    SetLogged(false);
+}
+
+// ------------------------------------------------------------------- rights
+
+bool TSecDModFrm::ValuesReady() const
+{
+    return Logged() && IsOpen(Forms) && IsOpen(Params) && IsOpen(GroupRights)
+        && IsOpen(UserRights) && IsOpen(GroupParams) && IsOpen(UserParams);
+}
+
+int TSecDModFrm::UserOrGroupMask(int formID)
+{
+    // A user row replaces the group row completely; the two never combine.
+    if (UserRights->Locate("FormID", QVariant(formID)))
+        return RowMask(UserRightsView, UserRightsInsert, UserRightsModify, UserRightsDelete);
+    if (GroupRights->Locate("FormID", QVariant(formID)))
+        return RowMask(GroupRightsView, GroupRightsInsert, GroupRightsModify, GroupRightsDelete);
+    return 0;
+}
+
+int TSecDModFrm::GetRight(const char* formName, int& formID)
+{
+    formID = -1;
+    if (!ValuesReady() || !formName || !Forms->Locate("Name", formName))
+        return 0;
+    formID = Forms->FieldByName("FormID")->AsInteger();
+    return UserOrGroupMask(formID);
+}
+
+int TSecDModFrm::GetRight(int formID)
+{
+    return ValuesReady() ? UserOrGroupMask(formID) : 0;
+}
+
+// --------------------------------------------------------------- parameters
+
+vcl::TStringField* TSecDModFrm::LocateValue(int paramID)
+{
+    // The user's row wins, even when its value is null.
+    if (UserParams->Locate("ParamID", QVariant(paramID)))
+        return UserParamsValue;
+    if (GroupParams->Locate("ParamID", QVariant(paramID)))
+        return GroupParamsValue;
+    return nullptr;
+}
+
+int TSecDModFrm::FindParamID(const char* paramName)
+{
+    if (!ValuesReady() || !paramName || !Params->Locate("Name", paramName))
+        return -1;
+    return Params->FieldByName("ParamID")->AsInteger();
+}
+
+tor::pswdsstr<16> TSecDModFrm::GetParam(int paramID)
+{
+    const vcl::TStringField* value = ValuesReady() ? LocateValue(paramID) : nullptr;
+    return value ? ValueText(*value) : tor::pswdsstr<16>();
+}
+
+tor::pswdsstr<16> TSecDModFrm::GetParam(const char* paramName, int& paramID)
+{
+    paramID = FindParamID(paramName);
+    return paramID == -1 ? tor::pswdsstr<16>() : GetParam(paramID);
+}
+
+tor::pswdsstr<16> TSecDModFrm::GetPswdParam(int paramID)
+{
+    const vcl::TStringField* value = ValuesReady() ? LocateValue(paramID) : nullptr;
+    if (!value || value->IsNull())
+        return {};
+    return detail::RawValue(value->AsRaw());
+}
+
+tor::pswdsstr<16> TSecDModFrm::GetPswdParam(const char* paramName, int& paramID)
+{
+    paramID = FindParamID(paramName);
+    return paramID == -1 ? tor::pswdsstr<16>() : GetPswdParam(paramID);
+}
+
+tor::pswdsstr<16> TSecDModFrm::GetDBParam(const char* name)
+{
+    if (!IsOpen(SecurityParams) || !name || !SecurityParams->Locate("Name", name))
+        return {};
+    return ValueText(*SecurityParamsValue);
+}
+
+tor::pswdsstr<16> TSecDModFrm::GetPswdDBParam(const char* name)
+{
+    if (!IsOpen(SecurityParams) || !name || !SecurityParams->Locate("Name", name)
+        || SecurityParamsValue->IsNull())
+        return {};
+    // The column holds up to 32 bytes; the value is its first 16, up to the
+    // first zero byte.
+    const QByteArray raw = SecurityParamsValue->AsRaw().left(SecurityParamsValue->DataSize() - 1);
+    return tor::pswdsstr<16>(std::string_view(raw.constData(), static_cast<std::size_t>(raw.size())));
+}
+
+} // namespace Security
