@@ -347,6 +347,14 @@ bool Compare(const store::RowStore& s, int col, uint32_t rec, const FilterCondit
     }
     default: {
         auto v = s.getText(col, rec);
+        if (c.value.typeId() == QMetaType::Bool) {
+            // Some drivers deliver booleans as text ("1", "t", "true").
+            QString t = QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size())).trimmed().toLower();
+            bool b = t == u"1" || t == u"t" || t == u"true" || t == u"y" || t == u"yes";
+            bool want = c.value.toBool();
+            cmp = b == want ? 0 : (b ? 1 : -1);
+            break;
+        }
         QByteArray right = c.value.typeId() == QMetaType::Bool
             ? QByteArray(c.value.toBool() ? "True" : "False")
             : c.value.toString().toUtf8();

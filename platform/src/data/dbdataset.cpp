@@ -327,8 +327,15 @@ void TDBDataSet::ExecLive(TUpdateKind kind)
         insertedKey_ = QVariant();
         if (!returning.isEmpty() && query.next())
             insertedKey_ = query.value(0);
-        else if (engine == TSqlEngine::SQLite && liveKey_.size() == 1)
+        else if (engine == TSqlEngine::SQLite && liveKey_.size() == 1) {
             insertedKey_ = query.lastInsertId();
+            if (!insertedKey_.isValid()) {
+                // ODBC cannot tell; SQLite itself can, on the same connection.
+                QSqlQuery rowid(QSqlDatabase::database(conn.QtConnectionName(), false));
+                if (rowid.exec(QStringLiteral("SELECT last_insert_rowid()")) && rowid.next())
+                    insertedKey_ = rowid.value(0);
+            }
+        }
         return;
     }
     if (query.numRowsAffected() != 1 && query.numRowsAffected() != -1)

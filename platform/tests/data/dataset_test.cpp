@@ -18,6 +18,11 @@ using ::testing::ElementsAre;
 
 namespace {
 
+bool text_equal(const std::string& a, const std::string& b)
+{
+    return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
+}
+
 class DataSetTest : public EngineTest {
 protected:
     void SetUp() override
@@ -262,7 +267,770 @@ TEST_P(DataSetTest, Utf8TextSurvives)
     EXPECT_EQ(q->FieldByName("Code")->AsString(), "Grüße ∑");
 }
 
+// ---------------------------------------------------------------- navigation
+
+TEST_P(DataSetTest, NavigationEofBofAndRecNo)
+{
+    auto q = People();
+    q->Open();
+    EXPECT_EQ(q->RecordCount(), 5);
+    EXPECT_TRUE(q->Bof());
+    EXPECT_FALSE(q->Eof());
+    EXPECT_EQ(q->RecNo(), 1);
+    q->Next();
+    EXPECT_FALSE(q->Bof());
+    EXPECT_EQ(q->RecNo(), 2);
+    EXPECT_EQ(q->MoveBy(10), 3);
+    EXPECT_TRUE(q->Eof());
+    EXPECT_EQ(q->RecNo(), 5);
+    q->Next();
+    EXPECT_EQ(q->RecNo(), 5);
+    q->Prior();
+    EXPECT_FALSE(q->Eof());
+    EXPECT_EQ(q->FieldByName("Name")->AsString(), "Carol");
+    q->SetRecNo(2);
+    EXPECT_EQ(q->FieldByName("Name")->AsString(), "admin");
+    EXPECT_EQ(q->MoveBy(-5), -1);
+    EXPECT_TRUE(q->Bof());
+    q->Last();
+    EXPECT_TRUE(q->Eof());
+    EXPECT_EQ(q->FieldByName("Name")->AsString(), "Dave");
+}
+
+TEST_P(DataSetTest, BookmarksSurviveFilteringAndInserts)
+{
+    auto q = People();
+    ctx().SetLive(*q, true);
+    q->Open();
+    q->Locate("Name", "Carol");
+    TBookmark mark = q->GetBookmark();
+    q->SetFilter("Active = false");
+    q->SetFiltered(true);
+    q->GotoBookmark(mark);
+    EXPECT_EQ(q->FieldByName("Name")->AsString(), "Carol");
+    q->SetFiltered(false);
+    q->First();
+    q->Insert();
+    q->FieldByName("Name")->SetAsString("Aaron");
+    q->Post();
+    q->GotoBookmark(mark);
+    EXPECT_EQ(q->FieldByName("Name")->AsString(), "Carol");
+    EXPECT_EQ(q->RecNo(), 5);
+    q->Close();
+    q->Open();
+    EXPECT_THROW(q->GotoBookmark(mark), EDatabaseError);  // from the previous open
+}
+
+// ---------------------------------------------------------------- filter
+
+TEST_P(DataSetTest, FilterTextAndCallbackApplyTogether)
+{
+    struct Row {
+        const char* filter;
+        std::vector<std::string> names;
+    };
+    const Row rows[] = {
+        {"Active = false", {"admin", "Carol"}},
+        {"Active  = true", {"Admin", "Bob", "Dave"}},
+        {"Active=true", {"Admin", "Bob", "Dave"}},
+        {"Name = 'Bob'", {"Bob"}},
+        {"Age >= 35 and Active = true", {"Admin", "Dave"}},
+        {"Age = 25 or Name = 'Carol'", {"Bob", "Carol"}},
+        {"Code = null", {"Admin", "admin", "Bob", "Carol", "Dave"}},
+    };
+    auto q = People();
+    q->Open();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.filter);
+        q->SetFilter(row.filter);
+        q->SetFiltered(true);
+        EXPECT_EQ(Names(*q), row.names);
+        EXPECT_EQ(q->RecordCount(), static_cast<int>(row.names.size()));
+        EXPECT_EQ(q->UnfilteredRecordCount(), 5);
+    }
+    // The callback narrows the text filter further.
+    q->SetFilter("Active = true");
+    q->OnFilterRecord = [](TDataSet* ds, bool& accept) { accept = ds->FieldByName("Age")->AsInteger() < 45; };
+    q->SetFiltered(true);
+    EXPECT_THAT(Names(*q), ElementsAre("Admin", "Bob"));
+    EXPECT_FALSE(q->IsSequenced());
+    q->SetFiltered(false);
+    EXPECT_EQ(q->RecordCount(), 5);
+    EXPECT_THROW(q->SetFilter("Active ="), EDatabaseError);
+    EXPECT_EQ(q->Filter(), "Active = true");  // a bad text keeps the old filter
+}
+
+TEST_P(DataSetTest, FilterOnOpenAndRowsThatStopPassing)
+{
+    auto q = People();
+    ctx().SetLive(*q, true);
+    q->SetFilter("Active = true");
+    q->SetFiltered(true);
+    q->Open();
+    EXPECT_EQ(q->RecordCount(), 3);
+    q->Locate("Name", "Bob");
+    q->Edit();
+    q->FieldByName("Active")->SetAsBoolean(false);
+    q->Post();
+    EXPECT_EQ(q->RecordCount(), 2);
+    EXPECT_FALSE(q->Locate("Name", "Bob"));
+}
+
+// ---------------------------------------------------------------- locate
+
+TEST_P(DataSetTest, LocateIsExactAndCaseSensitiveByDefault)
+{
+    auto q = People();
+    q->Open();
+    struct Row {
+        const char* label;
+        const char* fields;
+        std::vector<QVariant> values;
+        TLocateOptions options;
+        const char* expected;  // nullptr: not found
+    };
+    const Row rows[] = {
+        {"exact lower case", "Name", {QString("admin")}, 0, "admin"},
+        {"exact upper case", "Name", {QString("Admin")}, 0, "Admin"},
+        {"no partial match", "Name", {QString("Adm")}, 0, nullptr},
+        {"case-insensitive finds the first", "Name", {QString("ADMIN")}, loCaseInsensitive, "Admin"},
+        {"partial key", "Name", {QString("Ca")}, loPartialKey, "Carol"},
+        {"integer column", "Age", {25}, 0, "Bob"},
+        {"integer from text", "Age", {QString("35")}, 0, "Carol"},
+        {"text that is no integer", "Age", {QString("abc")}, 0, nullptr},
+        {"boolean column", "Active", {false}, 0, "admin"},
+        {"two fields", "Active;Age", {true, 50}, 0, "Dave"},
+        {"two fields with blanks", "Active; Age", {false, 35}, 0, "Carol"},
+        {"two fields no row", "Active;Age", {true, 35}, 0, nullptr},
+        {"null value", "Code", {QVariant()}, 0, "Admin"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        q->Last();
+        bool found = q->Locate(row.fields, row.values, row.options);
+        EXPECT_EQ(found, row.expected != nullptr);
+        if (row.expected) {
+            EXPECT_EQ(q->FieldByName("Name")->AsString(), row.expected);
+        } else {
+            EXPECT_EQ(q->FieldByName("Name")->AsString(), "Dave");  // stays
+        }
+    }
+    EXPECT_THROW(q->Locate("Nope", QVariant(1)), EDatabaseError);
+}
+
+TEST_P(DataSetTest, LocateFollowsEditsInsertsDeletesAndTheFilter)
+{
+    auto q = People();
+    q->SetCachedUpdates(true);
+    q->OnUpdateRecord = [](TDataSet*, TUpdateKind, TUpdateAction& a) { a = uaApplied; };
+    q->Open();
+    ASSERT_TRUE(q->Locate("Name", "Bob"));  // builds the index
+    q->Edit();
+    q->FieldByName("Name")->SetAsString("Robert");
+    q->Post();
+    EXPECT_FALSE(q->Locate("Name", "Bob"));
+    EXPECT_TRUE(q->Locate("Name", "Robert"));
+    EXPECT_EQ(q->RecNo(), 3);
+    q->Append();
+    q->FieldByName("Name")->SetAsString("Bob");
+    q->Post();
+    EXPECT_TRUE(q->Locate("Name", "Bob"));
+    EXPECT_EQ(q->RecNo(), 6);
+    q->First();
+    q->Insert();
+    q->FieldByName("Name")->SetAsString("Bob");
+    q->FieldByName("Active")->SetAsBoolean(false);
+    q->Post();
+    EXPECT_TRUE(q->Locate("Name", "Bob"));
+    EXPECT_EQ(q->RecNo(), 1);  // the first match in the current order
+    q->Delete();
+    EXPECT_TRUE(q->Locate("Name", "Bob"));
+    EXPECT_EQ(q->RecNo(), 6);
+    q->SetFilter("Active = true");
+    q->SetFiltered(true);
+    EXPECT_TRUE(q->Locate("Name", "Admin"));
+    EXPECT_FALSE(q->Locate("Name", "admin"));  // filtered out
+    q->CancelUpdates();
+    q->SetFiltered(false);
+    EXPECT_TRUE(q->Locate("Name", "Bob"));
+    EXPECT_EQ(q->RecNo(), 3);
+    EXPECT_FALSE(q->Locate("Name", "Robert"));
+}
+
+// ---------------------------------------------------------------- editing and events
+
+TEST_P(DataSetTest, EventsFireInTheFrameworkOrder)
+{
+    std::vector<std::string> log;
+    auto q = People();
+    ctx().SetLive(*q, true);
+    auto hook = [&log](const char* name) { return [&log, name](TDataSet*) { log.push_back(name); }; };
+    q->BeforeOpen = hook("BeforeOpen");
+    q->AfterOpen = hook("AfterOpen");
+    q->BeforeClose = hook("BeforeClose");
+    q->AfterClose = hook("AfterClose");
+    q->BeforeScroll = hook("BeforeScroll");
+    q->AfterScroll = hook("AfterScroll");
+    q->BeforeEdit = hook("BeforeEdit");
+    q->AfterEdit = hook("AfterEdit");
+    q->BeforePost = hook("BeforePost");
+    q->AfterPost = hook("AfterPost");
+    q->BeforeInsert = hook("BeforeInsert");
+    q->AfterInsert = hook("AfterInsert");
+    q->OnNewRecord = hook("OnNewRecord");
+    q->BeforeCancel = hook("BeforeCancel");
+    q->AfterCancel = hook("AfterCancel");
+    q->BeforeDelete = hook("BeforeDelete");
+    q->AfterDelete = hook("AfterDelete");
+    struct Step {
+        const char* label;
+        std::function<void()> run;
+        std::vector<std::string> events;
+    };
+    const Step steps[] = {
+        {"open", [&] { q->Open(); }, {"BeforeOpen", "AfterOpen", "AfterScroll"}},
+        {"next", [&] { q->Next(); }, {"BeforeScroll", "AfterScroll"}},
+        {"edit and post", [&] {
+             q->Edit();
+             q->FieldByName("Age")->SetAsInteger(26);
+             q->Post();
+         },
+         {"BeforeEdit", "AfterEdit", "BeforePost", "AfterPost"}},
+        {"insert and cancel", [&] {
+             q->Insert();
+             q->Cancel();
+         },
+         {"BeforeInsert", "BeforeScroll", "OnNewRecord", "AfterInsert", "AfterScroll", "BeforeCancel",
+          "AfterCancel"}},
+        {"scroll posts a modified edit", [&] {
+             q->Edit();
+             q->FieldByName("Age")->SetAsInteger(27);
+             q->Next();
+         },
+         {"BeforeEdit", "AfterEdit", "BeforePost", "AfterPost", "BeforeScroll", "AfterScroll"}},
+        {"delete", [&] { q->Delete(); }, {"BeforeDelete", "BeforeScroll", "AfterDelete", "AfterScroll"}},
+        {"locate not found", [&] { q->Locate("Name", "Nobody"); }, {"BeforeScroll"}},
+        {"close", [&] { q->Close(); }, {"BeforeClose", "AfterClose"}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.label);
+        log.clear();
+        step.run();
+        EXPECT_EQ(log, step.events);
+    }
+}
+
+TEST_P(DataSetTest, ExceptionInBeforePostKeepsTheEdit)
+{
+    auto q = People();
+    ctx().SetLive(*q, true);
+    q->Open();
+    q->BeforePost = [](TDataSet* ds) {
+        if (ds->FieldByName("Age")->AsInteger() > 100)
+            throw Exception("too old");
+    };
+    q->Edit();
+    q->FieldByName("Age")->SetAsInteger(120);
+    EXPECT_THROW(q->Post(), Exception);
+    EXPECT_EQ(q->State(), dsEdit);
+    EXPECT_EQ(q->FieldByName("Age")->AsInteger(), 120);
+    EXPECT_TRUE(q->Modified());
+    q->Cancel();
+    EXPECT_EQ(q->FieldByName("Age")->AsInteger(), 40);
+    EXPECT_EQ(ctx().Scalar("select Age from People where ID = 1"), "40");
+    // An exception in BeforeEdit leaves the dataset browsing.
+    q->BeforeEdit = [](TDataSet*) { throw Exception("no"); };
+    EXPECT_THROW(q->Edit(), Exception);
+    EXPECT_EQ(q->State(), dsBrowse);
+}
+
+TEST_P(DataSetTest, ValidateAndChangeHandlersSeeTheNewValue)
+{
+    TComponent form;
+    auto q = ctx().NewQuery("select ID, Name, Age from People order by ID", &form);
+    ctx().SetLive(*q, true);
+    auto* age = new TIntegerField(&form);
+    age->SetFieldName("Age");
+    age->SetDataSet(q.get());
+    auto* name = new TStringField(&form, 30);
+    name->SetFieldName("Name");
+    name->SetDataSet(q.get());
+    auto* id = new TIntegerField(&form);
+    id->SetFieldName("ID");
+    id->SetDataSet(q.get());
+    id->SetReadOnly(true);
+    std::vector<std::string> seen;
+    age->OnValidate = [&](TField* f) {
+        seen.push_back("validate " + f->AsString() + " old " + f->OldValue().toString().toStdString());
+        if (f->AsInteger() < 0)
+            throw Exception("negative");
+    };
+    age->OnChange = [&](TField* f) { seen.push_back("change " + f->AsString()); };
+    q->Open();
+    q->Edit();
+    age->SetAsInteger(41);
+    EXPECT_THROW(age->SetAsInteger(-1), Exception);
+    EXPECT_EQ(age->AsInteger(), 41);
+    EXPECT_THROW(age->SetAsString("forty"), EConvertError);
+    EXPECT_THROW(id->SetAsInteger(9), EDatabaseError);  // read-only field
+    EXPECT_THAT(seen, ElementsAre("validate 41 old 40", "change 41", "validate -1 old 40"));
+    q->Post();
+    EXPECT_EQ(ctx().Scalar("select Age from People where ID = 1"), "41");
+    EXPECT_THROW(age->SetAsInteger(1), EDatabaseError);  // not editing
+    q->Close();
+    delete id;
+    delete name;
+    delete age;
+}
+
+TEST_P(DataSetTest, ReadOnlyResultsRefuseEdits)
+{
+    auto q = ctx().NewQuery("select p.Name, q.Age from People p join People q on q.ID = p.ID");
+    ctx().SetLive(*q, true);  // a join cannot be live
+    q->Open();
+    EXPECT_FALSE(q->CanModify());
+    EXPECT_THROW(q->Edit(), EDatabaseError);
+    EXPECT_THROW(q->Delete(), EDatabaseError);
+    EXPECT_THROW(q->Append(), EDatabaseError);
+    EXPECT_EQ(q->State(), dsBrowse);
+    auto plain = People();
+    ctx().SetLive(*plain, false);
+    plain->Open();
+    EXPECT_THROW(plain->Edit(), EDatabaseError);
+}
+
+TEST_P(DataSetTest, LiveResultsPostAtOnce)
+{
+    auto q = People();
+    ctx().SetLive(*q, true);
+    q->Open();
+    ASSERT_TRUE(q->CanModify());
+    q->Locate("Name", "Carol");
+    q->Edit();
+    q->FieldByName("Age")->SetAsInteger(36);
+    q->Post();
+    EXPECT_EQ(ctx().Scalar("select Age from People where Name = 'Carol'"), "36");
+    q->Append();
+    q->FieldByName("Name")->SetAsString("Eve");
+    q->FieldByName("Age")->SetAsInteger(22);
+    q->FieldByName("Active")->SetAsBoolean(true);
+    q->Post();
+    EXPECT_EQ(ctx().Scalar("select Age from People where Name = 'Eve'"), "22");
+    // The key the database assigned is filled in.
+    EXPECT_EQ(q->FieldByName("ID")->AsString(), ctx().Scalar("select ID from People where Name = 'Eve'"));
+    q->Locate("Name", "Bob");
+    q->Delete();
+    EXPECT_EQ(ctx().Scalar("select count(*) from People where Name = 'Bob'"), "0");
+    // A failing statement leaves the row in edit state with its values.
+    q->Locate("Name", "Dave");
+    q->Edit();
+    q->FieldByName("Name")->SetAsString("Admin");  // unique name taken
+    EXPECT_THROW(q->Post(), EDatabaseError);
+    EXPECT_EQ(q->State(), dsEdit);
+    EXPECT_EQ(q->FieldByName("Name")->AsString(), "Admin");
+    q->Cancel();
+    EXPECT_EQ(q->FieldByName("Name")->AsString(), "Dave");
+}
+
+// ---------------------------------------------------------------- cached updates
+
+class CachedUpdatesTest : public DataSetTest {
+protected:
+    // A cached query on People written through an update object.
+    std::unique_ptr<TCustomQuery> Cached(TComponent& form, TUpdateSQL*& upd)
+    {
+        auto q = People();
+        upd = new TUpdateSQL(&form);
+        upd->ModifySQL().SetText("update People set Name = :Name, Age = :Age, Active = :Active\nwhere ID = :OLD_ID");
+        upd->InsertSQL().SetText("insert into People (Name, Age, Active) values (:Name, :Age, :Active)");
+        upd->DeleteSQL().SetText("delete from People where ID = :OLD_ID");
+        q->SetCachedUpdates(true);
+        q->SetUpdateObject(upd);
+        q->Open();
+        return q;
+    }
+    std::string Snapshot() { return Dump("select Name, Age from People order by Name"); }
+    std::string Dump(const std::string& sql)
+    {
+        auto q = ctx().NewQuery(sql);
+        q->Open();
+        std::string out;
+        for (q->First(); !q->Eof(); q->Next())
+            out += q->Fields(0)->AsString() + "=" + q->Fields(1)->AsString() + ";";
+        return out;
+    }
+};
+
+TEST_P(CachedUpdatesTest, ModifyInsertDeleteAppliedWithOldKeys)
+{
+    TComponent form;
+    TUpdateSQL* upd = nullptr;
+    auto q = Cached(form, upd);
+    q->Locate("Name", "Bob");
+    q->Edit();
+    q->FieldByName("ID")->SetAsInteger(99);  // the key itself changes: OLD_ID finds the row
+    q->FieldByName("Age")->SetAsInteger(26);
+    q->Post();
+    EXPECT_EQ(q->UpdateStatus(), usModified);
+    EXPECT_EQ(q->FieldByName("ID")->OldValue().toInt(), 3);
+    q->Append();
+    q->FieldByName("Name")->SetAsString("Eve");
+    q->FieldByName("Age")->SetAsInteger(22);
+    q->FieldByName("Active")->SetAsBoolean(false);
+    q->Post();
+    EXPECT_EQ(q->UpdateStatus(), usInserted);
+    q->Locate("Name", "Carol");
+    q->Delete();
+    EXPECT_TRUE(q->UpdatesPending());
+    const std::string before = Snapshot();
+    EXPECT_EQ(before, "Admin=40;Bob=25;Carol=35;Dave=50;admin=30;");
+    ctx().connection->StartTransaction();
+    q->ApplyUpdates();
+    ctx().connection->Commit();
+    EXPECT_TRUE(q->UpdatesPending());  // until CommitUpdates
+    q->CommitUpdates();
+    EXPECT_FALSE(q->UpdatesPending());
+    EXPECT_EQ(Snapshot(), "Admin=40;Bob=26;Dave=50;Eve=22;admin=30;");
+    EXPECT_EQ(q->RecordCount(), 5);
+}
+
+TEST_P(CachedUpdatesTest, FailedApplyRollsBackAndKeepsEveryEdit)
+{
+    // The apply fails at row 1, 2 or 3 (a duplicate name); after the rollback
+    // the database is unchanged, every edit is still pending, and once the
+    // fault is fixed the same cache applies.
+    for (int failAt = 1; failAt <= 3; ++failAt) {
+        SCOPED_TRACE("failing row " + std::to_string(failAt));
+        SetUp();
+        TComponent form;
+        TUpdateSQL* upd = nullptr;
+        auto q = Cached(form, upd);
+        const char* names[] = {"Bob", "Carol", "Dave"};
+        for (int i = 0; i < 3; ++i) {
+            q->Locate("Name", names[i]);
+            q->Edit();
+            q->FieldByName("Age")->SetAsInteger(60 + i);
+            if (i + 1 == failAt)
+                q->FieldByName("Name")->SetAsString("Admin");
+            q->Post();
+        }
+        const std::string before = Snapshot();
+        ctx().connection->StartTransaction();
+        EXPECT_THROW(q->ApplyUpdates(), EDatabaseError);
+        ctx().connection->Rollback();
+        EXPECT_EQ(Snapshot(), before);
+        EXPECT_TRUE(q->UpdatesPending());
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_TRUE(q->Locate("Age", 60 + i));
+            EXPECT_EQ(q->UpdateStatus(), usModified);
+        }
+        q->Locate("Age", 60 + failAt - 1);
+        q->Edit();
+        q->FieldByName("Name")->SetAsString("Fixed");
+        q->Post();
+        ctx().connection->StartTransaction();
+        q->ApplyUpdates();
+        ctx().connection->Commit();
+        q->CommitUpdates();
+        std::string expected = before;
+        EXPECT_EQ(ctx().Scalar("select count(*) from People where Age >= 60"), "3");
+        EXPECT_EQ(ctx().Scalar("select Age from People where Name = 'Fixed'"), std::to_string(60 + failAt - 1));
+    }
+}
+
+TEST_P(CachedUpdatesTest, CancelUpdatesRestoresTheFetchedRows)
+{
+    TComponent form;
+    TUpdateSQL* upd = nullptr;
+    auto q = Cached(form, upd);
+    q->Locate("Name", "Bob");
+    q->Edit();
+    q->FieldByName("Age")->SetAsInteger(99);
+    q->Post();
+    q->Append();
+    q->FieldByName("Name")->SetAsString("Eve");
+    q->Post();
+    q->Locate("Name", "Carol");
+    q->Delete();
+    EXPECT_EQ(q->RecordCount(), 5);
+    q->CancelUpdates();
+    EXPECT_FALSE(q->UpdatesPending());
+    EXPECT_THAT(Names(*q), ElementsAre("Admin", "admin", "Bob", "Carol", "Dave"));
+    q->Locate("Name", "Bob");
+    EXPECT_EQ(q->FieldByName("Age")->AsInteger(), 25);
+    EXPECT_EQ(q->UpdateStatus(), usUnmodified);
+    EXPECT_EQ(Snapshot(), "Admin=40;Bob=25;Carol=35;Dave=50;admin=30;");
+}
+
+TEST_P(CachedUpdatesTest, UpdateHandlerAndErrorHandlerDecide)
+{
+    TComponent form;
+    TUpdateSQL* upd = nullptr;
+    auto q = Cached(form, upd);
+    for (const char* name : {"Bob", "Carol"}) {
+        q->Locate("Name", name);
+        q->Edit();
+        q->FieldByName("Age")->SetAsInteger(1);
+        q->Post();
+    }
+    // The handler writes Bob through the update object and skips Carol.
+    std::vector<std::string> seen;
+    q->OnUpdateRecord = [&](TDataSet* ds, TUpdateKind kind, TUpdateAction& action) {
+        seen.push_back(ds->FieldByName("Name")->AsString());
+        if (ds->FieldByName("Name")->AsString() == "Bob") {
+            upd->Apply(kind);
+            action = uaApplied;
+        } else {
+            action = uaSkip;
+        }
+    };
+    ctx().connection->StartTransaction();
+    q->ApplyUpdates();
+    ctx().connection->Commit();
+    EXPECT_THAT(seen, ElementsAre("Bob", "Carol"));
+    EXPECT_EQ(Snapshot(), "Admin=40;Bob=1;Carol=35;Dave=50;admin=30;");
+    // The error handler's abort ends the apply with the silent exception.
+    q->OnUpdateRecord = nullptr;
+    upd->ModifySQL().SetText("update NoSuchTable set Age = :Age where ID = :OLD_ID");
+    int errors = 0;
+    q->OnUpdateError = [&](TDataSet*, EDatabaseError&, TUpdateKind kind, TUpdateAction& action) {
+        EXPECT_EQ(kind, ukModify);
+        ++errors;
+        action = uaAbort;
+    };
+    ctx().connection->StartTransaction();
+    EXPECT_THROW(q->ApplyUpdates(), EAbort);
+    ctx().connection->Rollback();
+    EXPECT_EQ(errors, 1);
+    EXPECT_TRUE(q->UpdatesPending());
+}
+
+TEST_P(CachedUpdatesTest, SwappingTheUpdateObjectAndCommitWithoutApply)
+{
+    TComponent form;
+    TUpdateSQL* upd = nullptr;
+    auto q = Cached(form, upd);
+    // What the record numbering does: take the update object away, let a
+    // handler claim every row, commit the cache, put everything back.
+    q->SetUpdateObject(nullptr);
+    q->OnUpdateRecord = [](TDataSet*, TUpdateKind, TUpdateAction& a) { a = uaApplied; };
+    for (q->First(); !q->Eof(); q->Next()) {
+        q->Edit();
+        q->FieldByName("Age")->SetAsInteger(q->RecNo());
+        q->Post();
+    }
+    q->CommitUpdates();
+    q->OnUpdateRecord = nullptr;
+    q->SetUpdateObject(upd);
+    EXPECT_FALSE(q->UpdatesPending());
+    EXPECT_EQ(upd->DataSet(), q.get());
+    q->First();
+    EXPECT_EQ(q->FieldByName("Age")->AsInteger(), 1);
+    EXPECT_EQ(Snapshot(), "Admin=40;Bob=25;Carol=35;Dave=50;admin=30;");
+}
+
+// ---------------------------------------------------------------- calculated and lookup fields
+
+TEST_P(DataSetTest, CalculatedAndLookupFields)
+{
+    ctx().Table("Kinds", "KindID INTEGER PRIMARY KEY, KindName VARCHAR(16)");
+    ctx().Exec("INSERT INTO Kinds VALUES (25, 'young')");
+    ctx().Exec("INSERT INTO Kinds VALUES (40, 'middle')");
+    TComponent form;
+    auto kinds = ctx().NewQuery("select KindID, KindName from Kinds", &form);
+    kinds->Open();
+    auto q = ctx().NewQuery("select ID, Name, Age from People order by ID", &form);
+    for (const char* n : {"ID", "Name", "Age"}) {
+        TField* f = std::string(n) == "Name" ? static_cast<TField*>(new TStringField(&form, 30))
+                                             : static_cast<TField*>(new TIntegerField(&form));
+        f->SetFieldName(n);
+        f->SetDataSet(q.get());
+    }
+    auto* label = new TStringField(&form, 40);
+    label->SetFieldName("Label");
+    label->SetFieldKind(fkCalculated);
+    label->SetDataSet(q.get());
+    auto* kind = new TStringField(&form, 16);
+    kind->SetFieldName("Kind");
+    kind->SetFieldKind(fkLookup);
+    kind->SetLookupDataSet(kinds.get());
+    kind->SetKeyFields("Age");
+    kind->SetLookupKeyFields("KindID");
+    kind->SetLookupResultField("KindName");
+    kind->SetDataSet(q.get());
+    int calls = 0;
+    q->OnCalcFields = [&](TDataSet* ds) {
+        ++calls;
+        EXPECT_EQ(ds->State(), dsCalcFields);
+        ds->FieldByName("Label")->SetAsString(ds->FieldByName("Name")->AsString() + "/" + ds->FieldByName("Age")->AsString());
+    };
+    q->Open();
+    EXPECT_GE(calls, 1);
+    EXPECT_EQ(label->AsString(), "Admin/40");
+    EXPECT_EQ(kind->AsString(), "middle");
+    EXPECT_FALSE(label->CanModify());
+    q->Locate("Name", "Bob");
+    EXPECT_EQ(label->AsString(), "Bob/25");
+    EXPECT_EQ(kind->AsString(), "young");
+    EXPECT_EQ(kinds->RecNo(), 1);  // the lookup did not move the lookup dataset
+    q->Next();
+    EXPECT_TRUE(kind->IsNull());
+    // Locate on a calculated field computes it per row.
+    EXPECT_TRUE(q->Locate("Label", "Dave/50"));
+    // Values read through ReadRecord for another row (as a grid does).
+    std::string second;
+    q->ReadRecord(1, [&] { second = label->AsString(); });
+    EXPECT_EQ(second, "admin/30");
+    EXPECT_EQ(label->AsString(), "Dave/50");
+    EXPECT_THROW(label->SetFieldKind(fkData), EDatabaseError);  // open dataset
+    q->Close();
+    kinds->Close();
+}
+
+// ---------------------------------------------------------------- views
+
+TEST_P(DataSetTest, DisableControlsHoldsNotificationsUntilTheOuterEnable)
+{
+    auto q = People();
+    TDataSource source;
+    std::vector<std::string> seen;
+    source.OnDataChange = [&](TDataSource*, TField*) { seen.push_back("data"); };
+    source.OnStateChange = [&](TDataSource*) { seen.push_back("state"); };
+    source.SetDataSet(q.get());
+    seen.clear();
+    q->Open();
+    // The default fields are a new layout, then the state and the rows change.
+    EXPECT_THAT(seen, ElementsAre("data", "state", "data"));
+    seen.clear();
+    q->DisableControls();
+    q->DisableControls();
+    q->Next();
+    q->Last();
+    q->EnableControls();
+    EXPECT_TRUE(q->ControlsDisabled());
+    EXPECT_TRUE(seen.empty());
+    q->EnableControls();
+    EXPECT_FALSE(q->ControlsDisabled());
+    EXPECT_THAT(seen, ElementsAre("data"));
+    source.SetDataSet(nullptr);
+}
+
+// ---------------------------------------------------------------- transactions
+
+TEST_P(DataSetTest, TransactionsCommitAndRollBack)
+{
+    TCustomConnection& c = *ctx().connection;
+    auto exec = [&](const std::string& sql) {
+        auto q = ctx().NewQuery(sql);
+        q->ExecSQL();
+    };
+    c.StartTransaction();
+    EXPECT_TRUE(c.InTransaction());
+    EXPECT_THROW(c.StartTransaction(), EDatabaseError);
+    exec("delete from People where Name = 'Bob'");
+    c.Rollback();
+    EXPECT_FALSE(c.InTransaction());
+    EXPECT_EQ(ctx().Scalar("select count(*) from People"), "5");
+    c.StartTransaction();
+    exec("delete from People where Name = 'Bob'");
+    c.Commit();
+    EXPECT_EQ(ctx().Scalar("select count(*) from People"), "4");
+    EXPECT_THROW(c.Commit(), EDatabaseError);
+}
+
+// ---------------------------------------------------------------- stored procedures
+
+class StoredProcTest : public DataSetTest {
+protected:
+    void SetUp() override
+    {
+        DataSetTest::SetUp();
+        if (IsSkipped())
+            return;
+        if (ctx().IsPostgres()) {
+            ctx().Exec("CREATE OR REPLACE FUNCTION AddPerson(PName text, PAge int, PActive bool) RETURNS void AS $$ "
+                       "INSERT INTO People (Name, Age, Active) VALUES (PName, PAge, PActive) $$ LANGUAGE sql");
+            ctx().Exec("CREATE OR REPLACE FUNCTION OlderThan(MinAge smallint, OnlyActive bool) RETURNS SETOF People AS $$ "
+                       "SELECT * FROM People WHERE Age > MinAge AND (NOT OnlyActive OR Active) ORDER BY ID $$ LANGUAGE sql");
+            ctx().Exec("CREATE OR REPLACE FUNCTION AddTwice(PName text) RETURNS void AS $$ "
+                       "INSERT INTO People (Name) VALUES (PName); INSERT INTO People (Name) VALUES (PName) $$ LANGUAGE sql");
+        } else {
+            ctx().Exec("DROP TABLE IF EXISTS SecProcedureSteps");
+            ctx().Exec("DROP TABLE IF EXISTS SecProcedures");
+            ctx().Exec("CREATE TABLE SecProcedures (Name TEXT PRIMARY KEY, Params TEXT NOT NULL, ReturnsRows INTEGER NOT NULL)");
+            ctx().Exec("CREATE TABLE SecProcedureSteps (Name TEXT NOT NULL REFERENCES SecProcedures(Name) ON DELETE CASCADE, "
+                       "Step INTEGER NOT NULL, Statement TEXT NOT NULL, PRIMARY KEY (Name, Step))");
+            ctx().Exec("INSERT INTO SecProcedures VALUES ('AddPerson', 'PName text, PAge int, PActive bool', 0)");
+            ctx().Exec("INSERT INTO SecProcedureSteps VALUES ('AddPerson', 1, "
+                       "'INSERT INTO People (Name, Age, Active) VALUES (:PName, :PAge, :PActive)')");
+            ctx().Exec("INSERT INTO SecProcedures VALUES ('OlderThan', 'MinAge smallint, OnlyActive bool', 1)");
+            ctx().Exec("INSERT INTO SecProcedureSteps VALUES ('OlderThan', 1, "
+                       "'SELECT * FROM People WHERE Age > :MinAge AND (NOT :OnlyActive OR Active) ORDER BY ID')");
+            ctx().Exec("INSERT INTO SecProcedures VALUES ('AddTwice', 'PName text', 0)");
+            ctx().Exec("INSERT INTO SecProcedureSteps VALUES ('AddTwice', 1, 'INSERT INTO People (Name) VALUES (:PName)')");
+            ctx().Exec("INSERT INTO SecProcedureSteps VALUES ('AddTwice', 2, 'INSERT INTO People (Name) VALUES (:PName)')");
+        }
+    }
+};
+
+TEST_P(StoredProcTest, ParametersAreDiscoveredInDeclaredOrder)
+{
+    auto p = ctx().NewProc("OlderThan");
+    ASSERT_EQ(p->ParamCount(), 2);
+    EXPECT_TRUE(text_equal(p->Params()[0].Name(), "MinAge"));
+    EXPECT_EQ(p->Params()[0].DataType(), ftSmallint);
+    EXPECT_TRUE(text_equal(p->Params()[1].Name(), "OnlyActive"));
+    EXPECT_EQ(p->Params()[1].DataType(), ftBoolean);
+    auto missing = ctx().NewProc("NoSuchProc");
+    EXPECT_THROW(missing->Prepare(), EDatabaseError);
+}
+
+TEST_P(StoredProcTest, ExecProcWithoutResult)
+{
+    auto p = ctx().NewProc("AddPerson");
+    p->ParamByName("pname").SetAsString("Eve");
+    p->Params()[1].SetAsString("22");  // by position, as text
+    p->ParamByName("PActive").SetAsInteger(1);
+    p->ExecProc();
+    EXPECT_EQ(ctx().Scalar("select Age from People where Name = 'Eve'"), "22");
+    EXPECT_EQ(ctx().Scalar("select count(*) from People where Name = 'Eve' and Active = true"), "1");
+}
+
+TEST_P(StoredProcTest, OpenReturnsTheRows)
+{
+    auto p = ctx().NewProc("OlderThan");
+    p->ParamByName("MinAge").SetAsInteger(30);
+    p->ParamByName("OnlyActive").SetAsBoolean(true);
+    p->Open();
+    EXPECT_THAT(Names(*p), ElementsAre("Admin", "Dave"));
+    p->Close();
+    p->ParamByName("OnlyActive").SetAsInteger(0);
+    p->Open();
+    EXPECT_THAT(Names(*p), ElementsAre("Admin", "Carol", "Dave"));
+}
+
+TEST_P(StoredProcTest, AFailingStepLeavesNothingBehind)
+{
+    auto p = ctx().NewProc("AddTwice");
+    p->ParamByName("PName").SetAsString("Twin");  // the second insert breaks the unique name
+    EXPECT_THROW(p->ExecProc(), EDatabaseError);
+    EXPECT_EQ(ctx().Scalar("select count(*) from People where Name = 'Twin'"), "0");
+    // Inside an outer transaction too (PostgreSQL needs the rollback there).
+    ctx().connection->StartTransaction();
+    EXPECT_THROW(p->ExecProc(), EDatabaseError);
+    ctx().connection->Rollback();
+    EXPECT_EQ(ctx().Scalar("select count(*) from People where Name = 'Twin'"), "0");
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, DataSetTest,
+                         ::testing::Values(Engine::SQLite, Engine::PostgreSQL, Engine::OdbcSQLite,
+                                           Engine::OdbcPostgreSQL),
+                         ParamName);
+INSTANTIATE_TEST_SUITE_P(Engines, CachedUpdatesTest,
+                         ::testing::Values(Engine::SQLite, Engine::PostgreSQL, Engine::OdbcSQLite,
+                                           Engine::OdbcPostgreSQL),
+                         ParamName);
+INSTANTIATE_TEST_SUITE_P(Engines, StoredProcTest,
                          ::testing::Values(Engine::SQLite, Engine::PostgreSQL, Engine::OdbcSQLite,
                                            Engine::OdbcPostgreSQL),
                          ParamName);

@@ -44,7 +44,8 @@ struct Environment {
             pgDatabase = "wl_data_" + std::to_string(getpid());
             ini << "\n[WardTestPg]\nDriver=PostgreSQL Unicode\nServername=" << host
                 << "\nPort=" << std::getenv("WARDLOCK_PG_PORT") << "\nDatabase=" << pgDatabase
-                << "\nUsername=" << std::getenv("WARDLOCK_PG_USER") << "\n";
+                << "\nUsername=" << std::getenv("WARDLOCK_PG_USER")
+                << "\nBoolsAsChar=0\n";  // booleans as booleans, not "1"/"0" text
         }
     }
 
