@@ -135,6 +135,38 @@ void StoreVariant(RowStore& s, int column, uint32_t rec, const QVariant& value,
         return;
     }
     case Kind::Text: {
+        if (type == QMetaType::QString) {
+            // Straight from UTF-16 into the arena, without a temporary array.
+            const QString& text = *static_cast<const QString*>(value.constData());
+            thread_local std::string buffer;
+            buffer.clear();
+            const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
+            const qsizetype n = text.size();
+            for (qsizetype i = 0; i < n; ++i) {
+                uint32_t c = p[i];
+                if (c < 0x80) {
+                    buffer.push_back(static_cast<char>(c));
+                    continue;
+                }
+                if (c >= 0xD800 && c < 0xDC00 && i + 1 < n && p[i + 1] >= 0xDC00 && p[i + 1] < 0xE000)
+                    c = 0x10000 + ((c - 0xD800) << 10) + (p[++i] - 0xDC00);
+                else if (c >= 0xD800 && c < 0xE000)
+                    c = 0xFFFD;  // a lone surrogate
+                if (c < 0x800) {
+                    buffer.push_back(static_cast<char>(0xC0 | (c >> 6)));
+                } else if (c < 0x10000) {
+                    buffer.push_back(static_cast<char>(0xE0 | (c >> 12)));
+                    buffer.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+                } else {
+                    buffer.push_back(static_cast<char>(0xF0 | (c >> 18)));
+                    buffer.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+                    buffer.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+                }
+                buffer.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+            }
+            s.setText(column, rec, buffer);
+            return;
+        }
         QByteArray utf8;
         if (type == QMetaType::QString)
             utf8 = value.toString().toUtf8();
@@ -816,6 +848,9 @@ void TDataSet::BindFields(const std::vector<ColumnInfo>& columns)
             DatabaseError("Field '" + f->FieldName() + "' not found");
     }
     d_->store.reset(kinds);
+    d_->columnNames.clear();
+    for (const auto& c : columns)
+        d_->columnNames.push_back(c.name);
 }
 
 TDataSet::RecordLoader::RecordLoader(TDataSet& dataSet) : d_(*dataSet.d_) {}
@@ -833,7 +868,7 @@ void TDataSet::RecordLoader::SetValue(int column, const QVariant& value)
 {
     if (d_.store.kind(column) == store::Kind::None)
         return;
-    store::StoreVariant(d_.store, column, record_, value, std::string("#") + std::to_string(column + 1));
+    store::StoreVariant(d_.store, column, record_, value, d_.columnNames[static_cast<size_t>(column)]);
 }
 
 void TDataSet::FinishLoad()
@@ -1245,6 +1280,18 @@ void TDataSet::RebuildView()
         d_->cur = static_cast<int>(d_->view.size()) - 1;
 }
 
+int TDataSet::PositionOf(uint32_t rec) const
+{
+    // Every fetched row visible and none inserted: the record is its position.
+    if (d_->keys.empty() && d_->view.size() == d_->base.size() && rec < d_->view.size()
+        && d_->view[rec] == rec)
+        return static_cast<int>(rec);
+    uint64_t key = d_->orderKey(rec);
+    auto it = std::lower_bound(d_->view.begin(), d_->view.end(), key,
+                               [&](uint32_t r, uint64_t k) { return d_->orderKey(r) < k; });
+    return static_cast<int>(it - d_->view.begin());
+}
+
 void TDataSet::InsertIntoView(uint32_t rec)
 {
     uint64_t key = d_->orderKey(rec);
@@ -1467,10 +1514,7 @@ bool TDataSet::Locate(const std::string& fields, const std::vector<QVariant>& va
     uint32_t rec = 0;
     if (!FindRecord(list, values, options, rec))
         return false;
-    uint64_t key = d_->orderKey(rec);
-    auto it = std::lower_bound(d_->view.begin(), d_->view.end(), key,
-                               [&](uint32_t r, uint64_t k) { return d_->orderKey(r) < k; });
-    SetCurrent(static_cast<int>(it - d_->view.begin()));
+    SetCurrent(PositionOf(rec));
     d_->bof = d_->eof = false;
     NotifyViews(deDataSetScroll, nullptr);
     Fire(AfterScroll, this);

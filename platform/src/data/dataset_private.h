@@ -61,6 +61,7 @@ struct TDataSetPrivate {
     std::string filterText;
     FilterExpr filter;
     std::vector<TField*> fields;
+    std::vector<std::string> columnNames;  // of the result, for messages
     store::RowStore store;
     std::vector<uint32_t> base;   // every loaded/inserted record in order
     std::vector<uint32_t> view;   // visible records in order

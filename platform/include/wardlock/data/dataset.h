@@ -315,6 +315,7 @@ private:
     void ScrollTo(int index, bool fireEvents);
     void RebuildView();
     void InsertIntoView(uint32_t record);
+    int PositionOf(uint32_t record) const;
     bool RecordPasses(uint32_t record);
     void BeginEditBuffer(bool insert);
     void WriteEditBuffer(uint32_t record, bool newRecord);

@@ -129,6 +129,9 @@ public:
 protected:
     TField(TComponent* owner, TFieldType type, int size);
     void SetDataType(TFieldType type) { dataType_ = type; }
+    // Changes the kind without the closed-dataset check, for field classes
+    // whose kind may change while the dataset is open.
+    void StoreFieldKind(TFieldKind kind) noexcept { fieldKind_ = kind; }
     // Stores `value` (already converted) as the field's value of the current
     // row: checks the dataset's state and ReadOnly, validates, stores, and
     // sends the field-change notification.
