@@ -170,15 +170,21 @@ Connection Connection::OpenPostgreSQL(const PgConnInfo& info, const QString& dat
     return connection;
 }
 
+Connection Connection::Borrow(const QString& qtConnectionName, Engine engine)
+{
+    return Connection(qtConnectionName, engine, false);
+}
+
 Connection::Connection(Connection&& other) noexcept
     : name_(std::exchange(other.name_, QString()))
     , engine_(other.engine_)
+    , owned_(other.owned_)
 {
 }
 
 Connection::~Connection()
 {
-    if (name_.isEmpty())
+    if (name_.isEmpty() || !owned_)
         return;
     {
         QSqlDatabase db = QSqlDatabase::database(name_, false);

@@ -38,6 +38,10 @@ public:
     // PostgreSQL: `database` replaces the dbname of `info` when not empty.
     static Connection OpenPostgreSQL(const PgConnInfo& info, const QString& database = {});
 
+    // A Qt SQL connection made elsewhere (by the dataset layer, say); it is
+    // left open and registered when this object goes away.
+    static Connection Borrow(const QString& qtConnectionName, Engine engine);
+
     Connection(Connection&& other) noexcept;
     Connection& operator=(Connection&&) = delete;
     Connection(const Connection&) = delete;
@@ -57,13 +61,15 @@ public:
     void Rollback() noexcept;
 
 private:
-    Connection(QString name, Engine engine)
+    Connection(QString name, Engine engine, bool owned = true)
         : name_(std::move(name))
         , engine_(engine)
+        , owned_(owned)
     {
     }
     QString name_;
     Engine engine_;
+    bool owned_;
 };
 
 // Runs the schema scripts of the connection's engine (tables, views,

@@ -57,10 +57,11 @@ TEST_P(ProcedureTest, InsertGroupRightsGivesTheCreatorTheGivenRights)
     const int creator = AddGroup(QStringLiteral("admins"), QStringLiteral("Admins"));
     const int other = AddGroup(QStringLiteral("g1"), QStringLiteral("G1"));
     const int form = AddForm(QStringLiteral("F"), 1 | 8);
+    // Booleans given as 0/1, as the administration may set them.
     Call(QStringLiteral("InsertGroupRights"),
-        { { QStringLiteral("GroupID"), creator }, { QStringLiteral("FView"), true },
-            { QStringLiteral("FInsert"), false }, { QStringLiteral("FModify"), true },
-            { QStringLiteral("FDelete"), false },
+        { { QStringLiteral("GroupID"), creator }, { QStringLiteral("FView"), 1 },
+            { QStringLiteral("FInsert"), 0 }, { QStringLiteral("FModify"), 1 },
+            { QStringLiteral("FDelete"), 0 },
             { QStringLiteral("FormName"), QStringLiteral("F") } });
     EXPECT_EQ(GroupRight(creator, form), 1 | 4);
     EXPECT_EQ(GroupRight(other, form), 1 | 8); // the form's defaults

@@ -4,6 +4,10 @@
 
 #include "schema_fixture.h"
 
+#include <wardlock/data/params.h>
+
+#include <QMap>
+
 namespace Security::Schema::Testing {
 namespace {
 
@@ -114,48 +118,11 @@ protected:
     // Runs a statement of the old layout with its named parameters.
     QList<int> Literal(const char* statement, const QList<NamedValue>& values)
     {
-        const PositionalSql sql = Positional(QLatin1String(statement), values);
-        return Ints(Select(Db(), sql.text, sql.values), QStringLiteral("GroupID"));
+        return Ints(Query(QLatin1String(statement), values), QStringLiteral("GroupID"));
     }
 
     int admin = 0, sales = 0, stock = 0, audit = 0, temps = 0, outsiders = 0;
-
-private:
-    struct PositionalSql {
-        QString text;
-        QVariantList values;
-    };
-    PositionalSql Positional(const QString& statement, const QList<NamedValue>& values);
 };
-
-HierarchyTest::PositionalSql HierarchyTest::Positional(
-    const QString& statement, const QList<NamedValue>& values)
-{
-    PositionalSql result;
-    QString text = statement;
-    if (text.endsWith(u';'))
-        text.chop(1);
-    // Replace each :Name in order of appearance.
-    qsizetype i = 0;
-    while ((i = text.indexOf(u':', i)) >= 0) {
-        qsizetype end = i + 1;
-        while (end < text.size() && text[end].isLetterOrNumber())
-            ++end;
-        const QString name = text.mid(i + 1, end - i - 1);
-        QVariant value;
-        for (const NamedValue& v : values)
-            if (v.name == name)
-                value = v.value;
-        EXPECT_TRUE(value.isValid()) << "no value for :" << name.toStdString();
-        if (value.typeId() == QMetaType::Bool && engine() == Engine::SQLite)
-            value = value.toBool() ? 1 : 0;
-        result.values << value;
-        text.replace(i, end - i, QStringLiteral("?"));
-        i += 1;
-    }
-    result.text = text;
-    return result;
-}
 
 TEST_P(HierarchyTest, GroupsAllowedGivesTheRowsOfTheStatement)
 {
@@ -214,7 +181,7 @@ TEST_P(HierarchyTest, QModGroupsFollowsTheGroupListThenType)
 {
     // Groups are listed by full name: Administrators, Audit, Outsiders, Sales,
     // Stock, Temporary staff.
-    const Rows rows = Select(Db(), QStringLiteral("select QModGroups.* from QModGroups ;"));
+    const Rows rows = Query(QStringLiteral("select QModGroups.*\nfrom QModGroups ;"));
     const QList<int> groupOrder = Ints(rows, QStringLiteral("GroupID"));
     const QList<int> types = Ints(rows, QStringLiteral("Type"));
     EXPECT_EQ(
@@ -280,23 +247,213 @@ TEST_P(ViewOrderTest, ValueViewsAreOrderedForTheWalk)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.statement);
-        const Rows rows = Select(Db(), QLatin1String(c.statement));
+        const Rows rows = Query(QLatin1String(c.statement));
         EXPECT_EQ(Ints(rows, QLatin1String(c.owner)), expand(c.owners, c.keys, true));
         EXPECT_EQ(Ints(rows, QLatin1String(c.key)), expand(c.owners, c.keys, false));
     }
-    EXPECT_EQ(Ints(Select(Db(), QStringLiteral("select QParams.*, 1 as RecNo  from Qparams;")),
+    EXPECT_EQ(Ints(Query(QStringLiteral("select QParams.*, 1 as RecNo  from Qparams;")),
                   QStringLiteral("ParamID")),
         params);
-    EXPECT_EQ(Ints(Select(Db(), QStringLiteral("select QForms.*, 1 as RecNo from QForms;")),
+    EXPECT_EQ(Ints(Query(QStringLiteral("select QForms.*, 1 as RecNo from QForms;")),
                   QStringLiteral("FormID")),
         forms);
     // The administration restricted to one user or group appends a WHERE.
     const QString restricted = QStringLiteral(
         "select QGroupRights.* from QGroupRights WHERE QGroupRights.GroupID = %1; ")
                                    .arg(g2);
-    EXPECT_EQ(Ints(Select(Db(), restricted), QStringLiteral("FormID")), forms);
+    EXPECT_EQ(Ints(Query(restricted), QStringLiteral("FormID")), forms);
 }
 
+// The statements the runtime and the administration send, as they stand: the
+// schema must answer every one of them on both engines.
+class SystemStatementTest : public SchemaTest { };
+
+TEST_P(SystemStatementTest, TheSystemsStatementsRun)
+{
+    const int group = AddGroup(QStringLiteral("g"), QStringLiteral("G"));
+    const int user = AddUser(QStringLiteral("u"), QStringLiteral("U"), group);
+    const int form = AddForm(QStringLiteral("f"));
+    const int param = AddParam(QStringLiteral("p"), QStringLiteral("Default"), "x");
+    const int type = Db().Scalar(QStringLiteral("SELECT ParamTypeID FROM ParamTypes")).toInt();
+    SetGroupRight(group, form, 1);
+    SetUserRight(user, form, 1);
+    SetGroupValue(group, param, QStringLiteral("v"));
+    SetUserValue(user, param, QStringLiteral("w"));
+    AddRelation(group, group, 2);
+    AddSignature();
+    const int right = Db().Scalar(QStringLiteral("SELECT RightID FROM UserRights")).toInt();
+    const int userParam = Db().Scalar(QStringLiteral("SELECT UserParamID FROM UserParams")).toInt();
+    const int groupParam
+        = Db().Scalar(QStringLiteral("SELECT GroupParamID FROM GroupParams")).toInt();
+
+    // A value for every parameter name the statements use; booleans and
+    // policy options given as 0/1 integers, as the administration does.
+    const QMap<QString, QVariant> values = {
+        { "name", "NewName" },
+        { "fullname", "New full name" },
+        { "description", "About" },
+        { "groupid", group },
+        { "userid", user },
+        { "formid", form },
+        { "paramid", param },
+        { "paramtypeid", type },
+        { "modgroupid", group },
+        { "type", 1 },
+        { "passwd",
+            QString::fromLatin1(
+                "\xC3\x81\x01\xFE\x7F\x80\x90\xA0\xB0\xC0\xD0\xE0\xF0\x11\x22\x33") },
+        { "passwdcontrol", 1 },
+        { "allownullpasswd", 1 },
+        { "allowchangepswd", 1 },
+        { "nochpswdatlogin", 1 },
+        { "accountenabled", 1 },
+        { "position", 65556 },
+        { "forceaddmod", 1 },
+        { "defview", 1 },
+        { "definsert", 0 },
+        { "defmodify", 1 },
+        { "defdelete", 0 },
+        { "hidden", 0 },
+        { "fview", 1 },
+        { "finsert", 0 },
+        { "fmodify", 1 },
+        { "fdelete", 0 },
+        { "usercanmodify", 1 },
+        { "defaultvalue", "dflt" },
+        { "fprotected", 1 },
+        { "fvalue", "val" },
+        { "dllname", "" },
+        { "showfncname", "" },
+        { "itrfncname", "" },
+        { "insfncname", "" },
+        { "renfncname", "" },
+        { "keyfncname", "" },
+        { "fkey", "" },
+        { "filter", 1 },
+        { "old_userid", user },
+        { "old_groupid", group },
+        { "old_formid", form },
+        { "old_paramid", param },
+        { "old_paramtypeid", type },
+        { "old_name", "SecurityAutoLog" },
+        { "old_rightid", right },
+        { "old_userparamid", userParam },
+        { "old_groupparamid", groupParam },
+        { "old_modgroupid", group },
+    };
+    const char* statements[] = {
+        // The runtime's queries.
+        "select FormID, Name\nfrom Forms;",
+        "select ParamID, Name\nfrom Params;",
+        "select  FormID, [FView], [FInsert], [FModify], [FDelete]\nfrom GroupRights\nwhere "
+        "GroupRights.GroupID=:GroupID;",
+        "select FormID, [FView], [FInsert], [FModify], [FDelete]\nfrom UserRights\nwhere "
+        "UserRights.UserID=:UserID;",
+        "select ParamID, FValue\nfrom GroupParams\nwhere GroupParams.GroupID=:GroupID; ",
+        "select ParamID, FValue\nfrom UserParams\nwhere UserParams.UserID=:UserID;",
+        "select Name, [FValue]\nfrom SecurityParams",
+        // The administration's datasets.
+        "select * from QParamTypes;",
+        "select * from QSecurityParams;",
+        "select QUserParams.* \nfrom QUserParams \nwhere false;",
+        "select QUserRights.* \nfrom QUserRights \nwhere false;",
+        "select QUserParams.* \nfrom QUserParams \nwhere 0=1;",
+        "SELECT Users.*\nFROM Users\nWHERE not :Filter or Users.UserID = :UserID\nORDER BY "
+        "FullName;",
+        "SELECT Groups.*, 1 AS RecNo\nFROM Groups\nWHERE not :Filter or "
+        "Groups.GroupID=:GroupID\nORDER BY Groups.FullName;",
+        "SELECT Groups.*, 1 AS RecNo\nFROM Groups\nWHERE  not :filter or  "
+        "[Groups].[GroupID]=:GroupID\nORDER BY Groups.FullName;",
+        "select Groups.GroupID from Groups where Groups.Name = 'g';",
+        // Its update statements.
+        "update Params set Name = :Name, FullName = :FullName, ParamTypeID = :ParamTypeID, "
+        "Description = :Description, UserCanModify = :UserCanModify, DefaultValue = "
+        ":DefaultValue, Hidden = :Hidden, FProtected = :FProtected where ParamID = :OLD_ParamID",
+        "insert into Params (Name, FullName, ParamTypeID, Description, UserCanModify, "
+        "DefaultValue, Hidden, FProtected) values (:Name, :FullName, :ParamTypeID, :Description, "
+        ":UserCanModify, :DefaultValue, :Hidden, :FProtected)",
+        "delete from Params where ParamID = :OLD_ParamID",
+        "update forms set Name = :Name, FullName = :FullName, Description = :Description, "
+        "DefView = :DefView, DefModify = :DefModify, DefInsert = :DefInsert, DefDelete = "
+        ":DefDelete, Hidden = :Hidden where FormID = :OLD_FormID",
+        "insert into forms (Name, FullName, Description, DefView, DefModify, DefInsert, "
+        "DefDelete, Hidden) values (:Name, :FullName, :Description, :DefView, :DefModify, "
+        ":DefInsert, :DefDelete, :Hidden)",
+        "delete from forms where FormID = :OLD_FormID",
+        "update ParamTypes set Name = :Name, FullName = :FullName, DllName = :DllName, "
+        "ShowFncName = :ShowFncName, ItrFncName = :ItrFncName, InsFncName = :InsFncName, "
+        "RenFncName = :RenFncName, FKey = :FKey, KeyFncName = :KeyFncName where ParamTypeID = "
+        ":OLD_ParamTypeID",
+        "insert into ParamTypes (Name, FullName, DllName, ShowFncName, ItrFncName, InsFncName, "
+        "RenFncName, FKey, KeyFncName) values (:Name, :FullName, :DllName, :ShowFncName, "
+        ":ItrFncName, :InsFncName, :RenFncName, :FKey, :KeyFncName)",
+        "update SecurityParams set Name = :Name, FullName = :FullName, FValue = :FValue, Hidden "
+        "= :Hidden where Name = :OLD_Name",
+        "insert into SecurityParams (Name, FullName, FValue, Hidden) values (:Name, :FullName, "
+        ":FValue, :Hidden)",
+        "delete from SecurityParams where Name = :OLD_Name",
+        "update GroupRights set FView = :FView, FModify = :FModify, FInsert = :FInsert, FDelete "
+        "= :FDelete where RightID = :OLD_RightID",
+        "update GroupParams set FValue = :FValue where GroupParamID = :OLD_GroupParamID",
+        "update UserRights set FView = :FView, FModify = :FModify, FInsert = :FInsert, FDelete = "
+        ":FDelete where RightID = :OLD_RightID",
+        "delete from UserRights where RightID = :OLD_RightID",
+        "update UserParams set FValue = :FValue where UserParamID = :OLD_UserParamID",
+        "delete from UserParams where UserParamID = :OLD_UserParamID",
+        "update Users set Name = :Name, FullName = :FullName, GroupID = :GroupID, Passwd = "
+        ":Passwd, PasswdControl = :PasswdControl, AllowNullPasswd = :AllowNullPasswd, "
+        "AllowChangePswd = :AllowChangePswd, NoChPswdAtLogin = :NoChPswdAtLogin, AccountEnabled "
+        "= :AccountEnabled where UserID = :OLD_UserID",
+        "insert into Users (Name, FullName, GroupID, Passwd, PasswdControl, AllowNullPasswd, "
+        "AllowChangePswd, NoChPswdAtLogin, AccountEnabled) values (:Name, :FullName, :GroupID, "
+        ":Passwd, :PasswdControl, :AllowNullPasswd, :AllowChangePswd, :NoChPswdAtLogin, "
+        ":AccountEnabled)",
+        "delete from Users where UserID = :OLD_UserID",
+        "update Groups set Name = :Name, FullName = :FullName, Description = :Description, "
+        "PasswdControl = :PasswdControl, AllowNullPasswd = :AllowNullPasswd, AllowChangePswd = "
+        ":AllowChangePswd, NoChPswdAtLogin = :NoChPswdAtLogin, AccountEnabled = :AccountEnabled, "
+        "Position = :Position where GroupID = :OLD_GroupID",
+        "insert into Groups (Name, FullName, Description, PasswdControl, AllowNullPasswd, "
+        "AllowChangePswd, NoChPswdAtLogin, AccountEnabled, Position) values (:Name, :FullName, "
+        ":Description, :PasswdControl, :AllowNullPasswd, :AllowChangePswd, :NoChPswdAtLogin, "
+        ":AccountEnabled, :Position)",
+        "update Groups set Name = :Name, FullName = :FullName, Description = :Description, "
+        "PasswdControl = :PasswdControl, AllowNullPasswd = :AllowNullPasswd, AllowChangePswd = "
+        ":AllowChangePswd, NoChPswdAtLogin = :NoChPswdAtLogin, AccountEnabled = :AccountEnabled, "
+        "ForceAddMod = :ForceAddMod where GroupID = :OLD_GroupID",
+        "insert into Groups (Name, FullName, Description, PasswdControl, AllowNullPasswd, "
+        "AllowChangePswd, NoChPswdAtLogin, AccountEnabled, ForceAddMod) values (:Name, "
+        ":FullName, :Description, :PasswdControl, :AllowNullPasswd, :AllowChangePswd, "
+        ":NoChPswdAtLogin, :AccountEnabled, :ForceAddMod)",
+        "delete from Groups where GroupID = :OLD_GroupID",
+        "update ModGroups set GroupID = :GroupID, ModGroupID = :ModGroupID, Type  = :Type WHERE "
+        "GroupID = :OLD_GroupID and ModGroupID = :OLD_ModGroupID;",
+        "delete from ModGroups where GroupID = :GroupID and ModGroupID = :ModGroupID",
+    };
+    for (const char* statement : statements) {
+        SCOPED_TRACE(statement);
+        CaseScope scope(Db());
+        QList<NamedValue> parameters;
+        for (const std::string& name : vcl::TParams::ParseNames(statement)) {
+            const QString key = QString::fromStdString(name).toLower();
+            ASSERT_TRUE(values.contains(key)) << name;
+            parameters.append({ QString::fromStdString(name), values[key] });
+        }
+        const bool select = QByteArray(statement).trimmed().toLower().startsWith("select");
+        EXPECT_NO_THROW(select ? (void)Query(QLatin1String(statement), parameters)
+                               : ExecQuery(QLatin1String(statement), parameters));
+    }
+    // The new-group insert of the full module, then the hierarchy command.
+    ExecQuery(QStringLiteral("insert into ModGroups (GroupID, ModGroupID, Type) values "
+                             "(:GroupID, :ModGroupID, :Type)"),
+        { { QStringLiteral("GroupID"), group },
+            { QStringLiteral("ModGroupID"),
+                AddGroup(QStringLiteral("second"), QStringLiteral("Second")) },
+            { QStringLiteral("Type"), 0 } });
+    EXPECT_EQ(Count(QStringLiteral("ModGroups")), 2);
+}
+
+WARDSCHEMA_BOTH_ENGINES(SystemStatementTest);
 WARDSCHEMA_BOTH_ENGINES(SavedQueryTest);
 WARDSCHEMA_BOTH_ENGINES(HierarchyTest);
 WARDSCHEMA_BOTH_ENGINES(ViewOrderTest);

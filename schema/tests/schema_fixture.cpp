@@ -1,5 +1,9 @@
 #include "schema_fixture.h"
 
+#include "schema_model.h"
+
+#include <wardlock/data/dbdataset.h>
+
 #include <QCoreApplication>
 
 namespace Security::Schema::Testing {
@@ -66,10 +70,11 @@ PgConnInfo ScratchDatabase::Info() const
 
 void SchemaTest::SetUp()
 {
+    database_ = std::make_unique<vcl::TDatabase>();
+    database_->SetLoginPrompt(false);
     if (engine() == Engine::SQLite) {
-        connection_ = std::make_unique<Connection>(
-            Connection::OpenSQLite(QStringLiteral(":memory:"), true));
-        ApplySchema(*connection_);
+        database_->SetDriverName("QSQLITE");
+        database_->Params().SetValues("DATABASE NAME", ":memory:");
     } else {
         if (!TestServer())
             GTEST_SKIP() << "no PostgreSQL server (WARDLOCK_PG_HOST/PORT/USER)";
@@ -81,16 +86,85 @@ void SchemaTest::SetUp()
             ApplySchema(setup);
             setup.Commit();
         }
-        connection_ = std::make_unique<Connection>(Connection::OpenPostgreSQL(shared->Info()));
+        const PgConnInfo info = shared->Info();
+        database_->SetDriverName("QPSQL");
+        database_->Params().SetValues("DATABASE NAME", info.dbname.toStdString());
+        database_->Params().SetValues("SERVER NAME", info.host.toStdString());
+        database_->Params().SetValues("PORT", std::to_string(info.port));
+        database_->Params().SetValues("USER NAME", info.user.toStdString());
     }
-    connection_->Begin();
+    database_->Open();
+    connection_
+        = std::make_unique<Connection>(Connection::Borrow(database_->QtConnectionName(), engine()));
+    if (engine() == Engine::SQLite)
+        ApplySchema(*connection_);
+    database_->StartTransaction();
 }
 
 void SchemaTest::TearDown()
 {
-    if (connection_)
-        connection_->Rollback();
     connection_.reset();
+    if (database_ && database_->InTransaction())
+        database_->Rollback();
+    database_.reset();
+}
+
+Rows SchemaTest::Call(const QString& procedure, const QList<NamedValue>& arguments)
+{
+    bool returnsRows = false;
+    for (const ExpectedProcedure& expected : ExpectedProcedures())
+        if (expected.name == procedure)
+            returnsRows = expected.returnsRows;
+    vcl::TStoredProc proc;
+    proc.SetDatabase(database_.get());
+    proc.SetStoredProcName(procedure.toStdString());
+    proc.Prepare();
+    for (int i = 0; i < proc.ParamCount(); ++i)
+        proc.Params()[i].Clear();
+    for (const NamedValue& argument : arguments)
+        proc.ParamByName(argument.name.toStdString()).SetValue(argument.value);
+    if (!returnsRows) {
+        proc.ExecProc();
+        return {};
+    }
+    proc.Open();
+    return Collect(proc);
+}
+
+Rows SchemaTest::Query(const QString& sql, const QList<NamedValue>& parameters)
+{
+    vcl::TQuery query;
+    query.SetDatabase(database_.get());
+    query.SQL().SetText(sql.toStdString());
+    for (const NamedValue& parameter : parameters)
+        query.ParamByName(parameter.name.toStdString()).SetValue(parameter.value);
+    query.Open();
+    return Collect(query);
+}
+
+void SchemaTest::ExecQuery(const QString& sql, const QList<NamedValue>& parameters)
+{
+    vcl::TQuery query;
+    query.SetDatabase(database_.get());
+    query.SQL().SetText(sql.toStdString());
+    for (const NamedValue& parameter : parameters)
+        query.ParamByName(parameter.name.toStdString()).SetValue(parameter.value);
+    query.ExecSQL();
+}
+
+Rows SchemaTest::Collect(vcl::TDataSet& dataSet)
+{
+    Rows rows;
+    for (const std::string& name : dataSet.FieldNames())
+        rows.columns << QString::fromStdString(name);
+    for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
+        QVariantList row;
+        for (int i = 0; i < dataSet.FieldCount(); ++i)
+            row << dataSet.Fields(i)->Value();
+        rows.rows << row;
+    }
+    dataSet.Close();
+    return rows;
 }
 
 void SchemaTest::ExpectFails(const QString& sql, const QVariantList& values)
@@ -112,8 +186,8 @@ void SchemaTest::ExpectCallFails(const QString& procedure, const QList<NamedValu
     Db().Exec(QStringLiteral("SAVEPOINT expect_fails"));
     bool failed = false;
     try {
-        CallProcedure(Db(), procedure, arguments);
-    } catch (const SchemaError&) {
+        Call(procedure, arguments);
+    } catch (const vcl::Exception&) {
         failed = true;
     }
     Db().Exec(QStringLiteral("ROLLBACK TO expect_fails"));
@@ -141,9 +215,9 @@ void SchemaTest::DisableForeignKeys()
 {
     if (engine() == Engine::SQLite) {
         // The pragma is a no-op inside a transaction.
-        Db().Rollback();
+        database_->Rollback();
         Db().Exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
-        Db().Begin();
+        database_->StartTransaction();
     } else {
         // Foreign keys are triggers, which the replica role does not fire.
         Db().Exec(QStringLiteral("SET LOCAL session_replication_role = replica"));

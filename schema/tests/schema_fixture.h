@@ -4,8 +4,15 @@
 // on first use on the server named by WARDLOCK_PG_HOST/PORT/USER (the cases
 // are skipped without them). Each case runs inside a transaction that is
 // rolled back at its end, so cases do not see each other's rows.
+//
+// The cases reach the database as the libraries do: through the dataset
+// layer's TDatabase, TQuery and TStoredProc. Fixture rows are written on the
+// same connection with plain statements.
 
 #include "security_db.h"
+
+#include <wardlock/data/connection.h>
+#include <wardlock/data/dataset.h>
 
 #include <gtest/gtest.h>
 
@@ -87,18 +94,22 @@ protected:
     int Count(
         const QString& table, const QString& where = QString(), const QVariantList& values = {});
 
-    Rows Call(const QString& procedure, const QList<NamedValue>& arguments)
-    {
-        return CallProcedure(Db(), procedure, arguments);
-    }
+    // A procedure or saved query through TStoredProc, its parameters set by
+    // name (those not given are null).
+    Rows Call(const QString& procedure, const QList<NamedValue>& arguments);
+    // A statement through TQuery, with :Name parameters: rows, or none.
+    Rows Query(const QString& sql, const QList<NamedValue>& parameters = {});
+    void ExecQuery(const QString& sql, const QList<NamedValue>& parameters = {});
     // The integer column `column` of every row.
     static QList<int> Ints(const Rows& rows, const QString& column);
 
 private:
+    static Rows Collect(vcl::TDataSet& dataSet);
     int Mask(const QString& table, const QString& owner, int ownerId, int formId);
     std::optional<QString> Value(
         const QString& table, const QString& owner, int ownerId, int paramId);
-    std::unique_ptr<Connection> connection_;
+    std::unique_ptr<vcl::TDatabase> database_;
+    std::unique_ptr<Connection> connection_; // the database's own Qt connection
 };
 
 // Both engines; PostgreSQL cases skip themselves without a server.
