@@ -379,14 +379,19 @@ void TCustomQuery::SqlChanged()
 
 void TCustomQuery::ReleaseStatements() { statement_.reset(); }
 
-bool TCustomQuery::Prepared() const noexcept { return statement_ != nullptr; }
+bool TCustomQuery::Prepared() const noexcept { return statement_ != nullptr || prepareRequested_; }
 
 void TCustomQuery::SetPrepared(bool prepared)
 {
-    if (prepared)
+    if (!prepared) {
+        Unprepare();
+        return;
+    }
+    TCustomConnection* conn = ActiveConnection();
+    if (conn && conn->Connected())
         Prepare();
     else
-        Unprepare();
+        prepareRequested_ = true;
 }
 
 void TCustomQuery::Prepare() { PreparedQuery(); }
@@ -396,6 +401,7 @@ void TCustomQuery::Unprepare()
     if (Active())
         Close();
     statement_.reset();
+    prepareRequested_ = false;
 }
 
 QSqlQuery& TCustomQuery::PreparedQuery()

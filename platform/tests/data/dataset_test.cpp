@@ -632,6 +632,31 @@ TEST_P(DataSetTest, LiveResultsPostAtOnce)
     EXPECT_EQ(q->FieldByName("Name")->AsString(), "Dave");
 }
 
+TEST_P(DataSetTest, RefreshSeesNewRowsKeepsThePositionAndProtectsTheCache)
+{
+    auto q = People();
+    std::vector<std::string> log;
+    q->BeforeRefresh = [&](TDataSet*) { log.push_back("BeforeRefresh"); };
+    q->AfterRefresh = [&](TDataSet*) { log.push_back("AfterRefresh"); };
+    q->Open();
+    TField* name = q->FieldByName("Name");
+    q->SetRecNo(3);
+    ctx().Exec("INSERT INTO People (Name, Age, Active) VALUES ('Eve', 20, true)");
+    q->Refresh();
+    EXPECT_THAT(log, ElementsAre("BeforeRefresh", "AfterRefresh"));
+    EXPECT_EQ(q->RecordCount(), 6);
+    EXPECT_EQ(q->RecNo(), 3);
+    EXPECT_EQ(q->FieldByName("Name"), name);  // same default fields for the views
+    q->SetCachedUpdates(true);
+    q->OnUpdateRecord = [](TDataSet*, TUpdateKind, TUpdateAction& a) { a = uaApplied; };
+    q->Edit();
+    q->FieldByName("Age")->SetAsInteger(1);
+    q->Post();
+    EXPECT_THROW(q->Refresh(), EDatabaseError);
+    EXPECT_TRUE(q->UpdatesPending());
+    EXPECT_EQ(q->FieldByName("Age")->AsInteger(), 1);
+}
+
 // ---------------------------------------------------------------- cached updates
 
 class CachedUpdatesTest : public DataSetTest {

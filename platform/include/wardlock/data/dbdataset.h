@@ -115,6 +115,8 @@ public:
     void Prepare();
     void Unprepare();
     bool Prepared() const noexcept;
+    // Prepares now when the connection is open; otherwise remembers the
+    // request and prepares on first use (as the ADO Prepared flag does).
     void SetPrepared(bool prepared);
 
     // Runs a statement that returns no rows.
@@ -139,6 +141,7 @@ private:
     TStrings sql_;
     TParams params_;
     bool paramCheck_ = true;
+    bool prepareRequested_ = false;
     int rowsAffected_ = -1;
     struct Statement;
     std::unique_ptr<Statement> statement_;
