@@ -37,7 +37,8 @@ QTemporaryDir& Folder()
 // ID, Name (unique text), Age, Active, GroupID, Code (16 chars), Note.
 std::string MakeDatabase(int rows)
 {
-    const std::string path = Folder().path().toStdString() + "/bench_" + std::to_string(rows) + ".db";
+    const std::string path
+        = Folder().path().toStdString() + "/bench_" + std::to_string(rows) + ".db";
     if (QFile::exists(QString::fromStdString(path)))
         return path;
     {
@@ -47,7 +48,8 @@ std::string MakeDatabase(int rows)
         QSqlQuery q(db);
         q.exec("PRAGMA journal_mode = OFF");
         q.exec("PRAGMA synchronous = OFF");
-        q.exec("CREATE TABLE T (ID INTEGER PRIMARY KEY, Name VARCHAR(30), Age INTEGER, Active BOOLEAN, "
+        q.exec("CREATE TABLE T (ID INTEGER PRIMARY KEY, Name VARCHAR(30), Age INTEGER, Active "
+               "BOOLEAN, "
                "GroupID INTEGER, Code VARCHAR(16), Note VARCHAR(50))");
         db.transaction();
         q.prepare("INSERT INTO T VALUES (?, ?, ?, ?, ?, ?, ?)");
@@ -109,7 +111,7 @@ void BM_Locate(benchmark::State& state)
     q.Open();
     std::mt19937 rng(42);
     std::uniform_int_distribution<int> pick(1, rows);
-    q.Locate("Name", "user1");  // builds the index once
+    q.Locate("Name", "user1"); // builds the index once
     for (auto _ : state) {
         bool found = q.Locate("Name", QStringLiteral("user%1").arg(pick(rng)));
         benchmark::DoNotOptimize(found);
@@ -149,7 +151,7 @@ void BM_LocateTwoFields(benchmark::State& state)
     std::uniform_int_distribution<int> pick(1, rows);
     for (auto _ : state) {
         int id = pick(rng);
-        bool found = q.Locate("ID;GroupID", std::vector<QVariant>{id, id % 50});
+        bool found = q.Locate("ID;GroupID", std::vector<QVariant> { id, id % 50 });
         benchmark::DoNotOptimize(found);
     }
 }
@@ -175,10 +177,13 @@ void BM_Open1M(benchmark::State& state)
             while (bare.next()) {
                 for (int c = 0; c < 7; ++c) {
                     QVariant v = bare.value(c);
-                    raw += v.typeId() == QMetaType::QString ? static_cast<size_t>(v.toString().toUtf8().size()) : 4;
+                    raw += v.typeId() == QMetaType::QString
+                        ? static_cast<size_t>(v.toString().toUtf8().size())
+                        : 4;
                 }
             }
-            bareSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+            bareSeconds
+                = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
             barePeakPerRow = (StatusKb("VmHWM:") - rssBefore) * 1024.0 / rows;
             rawPerRow = static_cast<double>(raw) / rows;
         }
@@ -192,7 +197,8 @@ void BM_Open1M(benchmark::State& state)
             const size_t heapBefore = HeapInUse();
             auto t0 = std::chrono::steady_clock::now();
             q.Open();
-            openSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+            openSeconds
+                = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
             retainedPerRow = static_cast<double>(HeapInUse() - heapBefore) / rows;
             peakPerRow = (StatusKb("VmHWM:") - rssBefore) * 1024.0 / rows;
             if (q.RecordCount() != rows)
@@ -248,7 +254,7 @@ void BM_ApplyCachedEdits(benchmark::State& state)
 }
 BENCHMARK(BM_ApplyCachedEdits)->Arg(1000)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

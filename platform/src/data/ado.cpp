@@ -43,9 +43,12 @@ std::vector<std::pair<std::string, std::string>> ParseConnectionString(const std
     return items;
 }
 
-}  // namespace
+} // namespace
 
-TADOConnection::TADOConnection(TComponent* owner) : TCustomConnection(owner) {}
+TADOConnection::TADOConnection(TComponent* owner)
+    : TCustomConnection(owner)
+{
+}
 TADOConnection::~TADOConnection() = default;
 
 void TADOConnection::SetConnectionString(const std::string& text)
@@ -55,8 +58,8 @@ void TADOConnection::SetConnectionString(const std::string& text)
     connectionString_ = text;
 }
 
-std::string TADOConnection::ConnectionStringValue(const std::string& connectionString,
-                                                  const std::string& name)
+std::string TADOConnection::ConnectionStringValue(
+    const std::string& connectionString, const std::string& name)
 {
     for (const auto& [n, v] : ParseConnectionString(connectionString))
         if (text::EqualsNoCase(n, name))
@@ -69,8 +72,8 @@ TCustomConnection::ConnectSpec TADOConnection::GetConnectSpec()
     const std::string& cs = connectionString_;
     const std::string provider = ConnectionStringValue(cs, "Provider");
     if (!provider.empty() && text::Lower(provider).rfind("msdasql", 0) != 0)
-        throw EDatabaseError("Provider '" + provider
-                             + "' is not supported; use MSDASQL (an ODBC data source)");
+        throw EDatabaseError(
+            "Provider '" + provider + "' is not supported; use MSDASQL (an ODBC data source)");
     ConnectSpec spec;
     spec.driver = QStringLiteral("QODBC");
     std::string dsn = ConnectionStringValue(cs, "Data Source");
@@ -92,9 +95,15 @@ TCustomConnection::ConnectSpec TADOConnection::GetConnectSpec()
     return spec;
 }
 
-TADOQuery::TADOQuery(TComponent* owner) : TCustomQuery(owner) {}
+TADOQuery::TADOQuery(TComponent* owner)
+    : TCustomQuery(owner)
+{
+}
 
-TADOQuery::~TADOQuery() { CloseWithoutEvents(); }
+TADOQuery::~TADOQuery()
+{
+    CloseWithoutEvents();
+}
 
 void TADOQuery::SetConnection(TADOConnection* connection)
 {
@@ -123,4 +132,4 @@ void TADOQuery::UpdateBatch()
     CommitUpdates();
 }
 
-}  // namespace vcl
+} // namespace vcl

@@ -1,8 +1,8 @@
 #include "wardlock/data/connection.h"
 
+#include "text_util.h"
 #include "wardlock/data/dbdataset.h"
 #include "wardlock/platform/settings.h"
-#include "text_util.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -18,7 +18,7 @@ namespace vcl {
 
 namespace {
 
-std::atomic<int> connectionCounter{0};
+std::atomic<int> connectionCounter { 0 };
 
 std::vector<TDatabase*>& AllDatabases()
 {
@@ -47,11 +47,12 @@ std::string ErrorText(const QSqlError& error)
     return text.toStdString();
 }
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------- TCustomConnection
 
-TCustomConnection::TCustomConnection(TComponent* owner) : TComponent(owner)
+TCustomConnection::TCustomConnection(TComponent* owner)
+    : TComponent(owner)
 {
     connectionName_ = QStringLiteral("wardlock_%1").arg(++connectionCounter);
 }
@@ -105,11 +106,12 @@ void TCustomConnection::DoConnect()
     if (spec.driver.isEmpty())
         throw EDatabaseError("No database driver given for '" + Name() + "'");
     if (!QSqlDatabase::isDriverAvailable(spec.driver))
-        throw EDatabaseError("The database driver " + spec.driver.toStdString() + " is not available");
+        throw EDatabaseError(
+            "The database driver " + spec.driver.toStdString() + " is not available");
     if (spec.driver == u"QSQLITE" && spec.databaseName != u":memory:" && !AllowCreate()
         && !QFileInfo::exists(spec.databaseName))
-        throw EDatabaseError("Database file '" + spec.databaseName.toStdString()
-                             + "' does not exist");
+        throw EDatabaseError(
+            "Database file '" + spec.databaseName.toStdString() + "' does not exist");
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(spec.driver, connectionName_);
         db.setDatabaseName(spec.databaseName);
@@ -223,7 +225,11 @@ void TCustomConnection::Detach(TDBDataSet* dataSet)
 
 // ---------------------------------------------------------------- TDatabase
 
-TDatabase::TDatabase(TComponent* owner) : TCustomConnection(owner) { AllDatabases().push_back(this); }
+TDatabase::TDatabase(TComponent* owner)
+    : TCustomConnection(owner)
+{
+    AllDatabases().push_back(this);
+}
 
 TDatabase::~TDatabase()
 {
@@ -266,7 +272,8 @@ void TDatabase::SetSessionName(const std::string& name)
 TDatabase* TDatabase::Find(const std::string& databaseName, const std::string& sessionName)
 {
     for (TDatabase* db : AllDatabases())
-        if (text::EqualsNoCase(db->databaseName_, databaseName) && SameSession(db->sessionName_, sessionName))
+        if (text::EqualsNoCase(db->databaseName_, databaseName)
+            && SameSession(db->sessionName_, sessionName))
             return db;
     return nullptr;
 }
@@ -339,7 +346,11 @@ void TDatabase::ApplyUpdates(const std::vector<TDBDataSet*>& dataSets)
 
 // ---------------------------------------------------------------- TSession
 
-TSession::TSession(TComponent* owner) : TComponent(owner) { AllSessions().push_back(this); }
+TSession::TSession(TComponent* owner)
+    : TComponent(owner)
+{
+    AllSessions().push_back(this);
+}
 
 TSession::~TSession()
 {
@@ -361,7 +372,7 @@ TSession* TSession::Find(const std::string& sessionName)
 TSession& TSession::Default()
 {
     static TSession* session = [] {
-        auto* s = new TSession();  // lives for the process, like the framework's global session
+        auto* s = new TSession(); // lives for the process, like the framework's global session
         s->sessionName_ = kDefaultSession;
         return s;
     }();
@@ -429,4 +440,4 @@ std::vector<std::string> TSession::GetAliasNames()
     return registry.GetKeyNames();
 }
 
-}  // namespace vcl
+} // namespace vcl

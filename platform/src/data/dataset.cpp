@@ -13,10 +13,14 @@ namespace vcl {
 namespace {
 
 // Restores a value when the scope ends (also on exceptions).
-template<typename T>
-class Restore {
+template<typename T> class Restore {
 public:
-    Restore(T& ref, T value) : ref_(ref), saved_(ref) { ref_ = value; }
+    Restore(T& ref, T value)
+        : ref_(ref)
+        , saved_(ref)
+    {
+        ref_ = value;
+    }
     ~Restore() { ref_ = saved_; }
     Restore(const Restore&) = delete;
     Restore& operator=(const Restore&) = delete;
@@ -32,9 +36,12 @@ void Fire(const TDataSet::TDataSetNotifyEvent& event, TDataSet* dataSet)
         event(dataSet);
 }
 
-bool IsEditState(TDataSetState s) { return s == dsEdit || s == dsInsert; }
+bool IsEditState(TDataSetState s)
+{
+    return s == dsEdit || s == dsInsert;
+}
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------- storage
 
@@ -66,8 +73,8 @@ Kind KindFor(TFieldType type)
     }
 }
 
-void StoreVariant(RowStore& s, int column, uint32_t rec, const QVariant& value,
-                  const std::string& fieldName)
+void StoreVariant(
+    RowStore& s, int column, uint32_t rec, const QVariant& value, const std::string& fieldName)
 {
     const Kind kind = s.kind(column);
     if (kind == Kind::None)
@@ -79,7 +86,7 @@ void StoreVariant(RowStore& s, int column, uint32_t rec, const QVariant& value,
     const int type = value.typeId();
     auto bad = [&](const char* what) {
         throw EConvertError("'" + value.toString().toStdString() + "' is not a valid " + what
-                            + " value for field '" + fieldName + "'");
+            + " value for field '" + fieldName + "'");
     };
     switch (kind) {
     case Kind::Int: {
@@ -129,9 +136,10 @@ void StoreVariant(RowStore& s, int column, uint32_t rec, const QVariant& value,
         return;
     }
     case Kind::Bytes: {
-        const QByteArray bytes = type == QMetaType::QString ? value.toString().toLatin1()
-                                                            : value.toByteArray();
-        s.setText(column, rec, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+        const QByteArray bytes
+            = type == QMetaType::QString ? value.toString().toLatin1() : value.toByteArray();
+        s.setText(
+            column, rec, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
         return;
     }
     case Kind::Text: {
@@ -148,10 +156,11 @@ void StoreVariant(RowStore& s, int column, uint32_t rec, const QVariant& value,
                     buffer.push_back(static_cast<char>(c));
                     continue;
                 }
-                if (c >= 0xD800 && c < 0xDC00 && i + 1 < n && p[i + 1] >= 0xDC00 && p[i + 1] < 0xE000)
+                if (c >= 0xD800 && c < 0xDC00 && i + 1 < n && p[i + 1] >= 0xDC00
+                    && p[i + 1] < 0xE000)
                     c = 0x10000 + ((c - 0xD800) << 10) + (p[++i] - 0xDC00);
                 else if (c >= 0xD800 && c < 0xE000)
-                    c = 0xFFFD;  // a lone surrogate
+                    c = 0xFFFD; // a lone surrogate
                 if (c < 0x800) {
                     buffer.push_back(static_cast<char>(0xC0 | (c >> 6)));
                 } else if (c < 0x10000) {
@@ -178,7 +187,8 @@ void StoreVariant(RowStore& s, int column, uint32_t rec, const QVariant& value,
             utf8 = value.toDateTime().toString(Qt::ISODate).toUtf8();
         else
             utf8 = value.toString().toUtf8();
-        s.setText(column, rec, std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
+        s.setText(
+            column, rec, std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
         return;
     }
     case Kind::None:
@@ -213,7 +223,7 @@ QVariant ReadVariant(const RowStore& s, int column, uint32_t rec, TFieldType typ
     return {};
 }
 
-}  // namespace store
+} // namespace store
 
 // ---------------------------------------------------------------- filter text
 
@@ -381,7 +391,8 @@ bool Compare(const store::RowStore& s, int col, uint32_t rec, const FilterCondit
         auto v = s.getText(col, rec);
         if (c.value.typeId() == QMetaType::Bool) {
             // Some drivers deliver booleans as text ("1", "t", "true").
-            QString t = QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size())).trimmed().toLower();
+            QString t
+                = QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size())).trimmed().toLower();
             bool b = t == u"1" || t == u"t" || t == u"true" || t == u"y" || t == u"yes";
             bool want = c.value.toBool();
             cmp = b == want ? 0 : (b ? 1 : -1);
@@ -390,7 +401,8 @@ bool Compare(const store::RowStore& s, int col, uint32_t rec, const FilterCondit
         QByteArray right = c.value.typeId() == QMetaType::Bool
             ? QByteArray(c.value.toBool() ? "True" : "False")
             : c.value.toString().toUtf8();
-        int r = std::string_view(v).compare(std::string_view(right.constData(), static_cast<size_t>(right.size())));
+        int r = std::string_view(v).compare(
+            std::string_view(right.constData(), static_cast<size_t>(right.size())));
         cmp = r < 0 ? -1 : (r > 0 ? 1 : 0);
     }
     }
@@ -411,14 +423,17 @@ bool Compare(const store::RowStore& s, int col, uint32_t rec, const FilterCondit
     return false;
 }
 
-}  // namespace
+} // namespace
 
 static void IndexRemove(TDataSetPrivate& d, int col, uint32_t rec);
 static void IndexAdd(TDataSetPrivate& d, int col, uint32_t rec);
 
 // ---------------------------------------------------------------- data links
 
-TDataLink::~TDataLink() { SetDataSource(nullptr); }
+TDataLink::~TDataLink()
+{
+    SetDataSource(nullptr);
+}
 
 void TDataLink::SetDataSource(TDataSource* source)
 {
@@ -433,7 +448,10 @@ void TDataLink::SetDataSource(TDataSource* source)
         source->links_.push_back(this);
 }
 
-TDataSet* TDataLink::DataSet() const { return dataSource_ ? dataSource_->DataSet() : nullptr; }
+TDataSet* TDataLink::DataSet() const
+{
+    return dataSource_ ? dataSource_->DataSet() : nullptr;
+}
 
 bool TDataLink::Active() const
 {
@@ -441,7 +459,10 @@ bool TDataLink::Active() const
     return ds && ds->Active();
 }
 
-TDataSource::TDataSource(TComponent* owner) : TComponent(owner) {}
+TDataSource::TDataSource(TComponent* owner)
+    : TComponent(owner)
+{
+}
 
 TDataSource::~TDataSource()
 {
@@ -465,7 +486,10 @@ void TDataSource::SetDataSet(TDataSet* dataSet)
     Notify(deUpdateState, nullptr);
 }
 
-TDataSetState TDataSource::State() const { return dataSet_ ? dataSet_->State() : dsInactive; }
+TDataSetState TDataSource::State() const
+{
+    return dataSet_ ? dataSet_->State() : dsInactive;
+}
 
 void TDataSource::Notify(TDataEvent event, TField* field)
 {
@@ -491,14 +515,18 @@ void TDataSource::Notify(TDataEvent event, TField* field)
     default:
         break;
     }
-    const auto links = links_;  // a handler may detach a link
+    const auto links = links_; // a handler may detach a link
     for (TDataLink* link : links)
         link->DataEvent(event, field);
 }
 
 // ---------------------------------------------------------------- dataset basics
 
-TDataSet::TDataSet(TComponent* owner) : TComponent(owner), d_(std::make_unique<TDataSetPrivate>()) {}
+TDataSet::TDataSet(TComponent* owner)
+    : TComponent(owner)
+    , d_(std::make_unique<TDataSetPrivate>())
+{
+}
 
 TDataSet::~TDataSet()
 {
@@ -513,24 +541,75 @@ TDataSet::~TDataSet()
         d_->updateObject->SetDataSet(nullptr);
 }
 
-bool TDataSet::Active() const noexcept { return d_->state != dsInactive; }
-TDataSetState TDataSet::State() const noexcept { return d_->state; }
-bool TDataSet::Modified() const noexcept { return d_->modified; }
-void TDataSet::SetModified(bool modified) { d_->modified = modified; }
-bool TDataSet::ReadOnly() const noexcept { return d_->readOnly; }
-void TDataSet::SetReadOnly(bool readOnly) { d_->readOnly = readOnly; }
-bool TDataSet::AutoCalcFields() const noexcept { return d_->autoCalc; }
-void TDataSet::SetAutoCalcFields(bool value) { d_->autoCalc = value; }
-bool TDataSet::Eof() const noexcept { return d_->eof; }
-bool TDataSet::Bof() const noexcept { return d_->bof; }
-const std::string& TDataSet::Filter() const noexcept { return d_->filterText; }
-bool TDataSet::Filtered() const noexcept { return d_->filtered; }
-bool TDataSet::CachedUpdates() const noexcept { return d_->cached; }
-TDataSetUpdateObject* TDataSet::UpdateObject() const noexcept { return d_->updateObject; }
-bool TDataSet::ControlsDisabled() const noexcept { return d_->disableCount > 0; }
-bool TDataSet::DefaultFields() const { return d_->defaultFields; }
+bool TDataSet::Active() const noexcept
+{
+    return d_->state != dsInactive;
+}
+TDataSetState TDataSet::State() const noexcept
+{
+    return d_->state;
+}
+bool TDataSet::Modified() const noexcept
+{
+    return d_->modified;
+}
+void TDataSet::SetModified(bool modified)
+{
+    d_->modified = modified;
+}
+bool TDataSet::ReadOnly() const noexcept
+{
+    return d_->readOnly;
+}
+void TDataSet::SetReadOnly(bool readOnly)
+{
+    d_->readOnly = readOnly;
+}
+bool TDataSet::AutoCalcFields() const noexcept
+{
+    return d_->autoCalc;
+}
+void TDataSet::SetAutoCalcFields(bool value)
+{
+    d_->autoCalc = value;
+}
+bool TDataSet::Eof() const noexcept
+{
+    return d_->eof;
+}
+bool TDataSet::Bof() const noexcept
+{
+    return d_->bof;
+}
+const std::string& TDataSet::Filter() const noexcept
+{
+    return d_->filterText;
+}
+bool TDataSet::Filtered() const noexcept
+{
+    return d_->filtered;
+}
+bool TDataSet::CachedUpdates() const noexcept
+{
+    return d_->cached;
+}
+TDataSetUpdateObject* TDataSet::UpdateObject() const noexcept
+{
+    return d_->updateObject;
+}
+bool TDataSet::ControlsDisabled() const noexcept
+{
+    return d_->disableCount > 0;
+}
+bool TDataSet::DefaultFields() const
+{
+    return d_->defaultFields;
+}
 
-bool TDataSet::GetCanModify() const { return !d_->readOnly; }
+bool TDataSet::GetCanModify() const
+{
+    return !d_->readOnly;
+}
 
 void TDataSet::DatabaseError(const std::string& message) const
 {
@@ -557,8 +636,14 @@ void TDataSet::SetActive(bool active)
         Close();
 }
 
-bool TDataSet::IsEmpty() const { return d_->view.empty(); }
-int TDataSet::RecordCount() const { return static_cast<int>(d_->view.size()); }
+bool TDataSet::IsEmpty() const
+{
+    return d_->view.empty();
+}
+int TDataSet::RecordCount() const
+{
+    return static_cast<int>(d_->view.size());
+}
 
 int TDataSet::UnfilteredRecordCount() const
 {
@@ -587,7 +672,10 @@ void TDataSet::RemoveField(TField* field)
     list.erase(std::remove(list.begin(), list.end(), field), list.end());
 }
 
-int TDataSet::FieldCount() const { return static_cast<int>(d_->fields.size()); }
+int TDataSet::FieldCount() const
+{
+    return static_cast<int>(d_->fields.size());
+}
 
 TField* TDataSet::Fields(int index) const
 {
@@ -641,8 +729,8 @@ QVariant TDataSet::FieldValue(const TField* field) const
             return ctx->calc && idx < ctx->calc->size() ? (*ctx->calc)[idx] : QVariant();
         if (ctx->record < 0)
             return d_->editBuf[idx];
-        return store::ReadVariant(d_->store, field->column_, static_cast<uint32_t>(ctx->record),
-                                  field->DataType());
+        return store::ReadVariant(
+            d_->store, field->column_, static_cast<uint32_t>(ctx->record), field->DataType());
     }
     switch (d_->state) {
     case dsInactive:
@@ -659,8 +747,8 @@ QVariant TDataSet::FieldValue(const TField* field) const
         return {};
     if (!data)
         return idx < d_->calcBuf.size() ? d_->calcBuf[idx] : QVariant();
-    return store::ReadVariant(d_->store, field->column_, d_->view[static_cast<size_t>(d_->cur)],
-                              field->DataType());
+    return store::ReadVariant(
+        d_->store, field->column_, d_->view[static_cast<size_t>(d_->cur)], field->DataType());
 }
 
 QVariant TDataSet::FieldOldValue(const TField* field) const
@@ -683,7 +771,8 @@ QVariant TDataSet::FieldOldValue(const TField* field) const
         if (it->second.shadow >= 0)
             rec = it->second.shadow;
     }
-    return store::ReadVariant(d_->store, field->column_, static_cast<uint32_t>(rec), field->DataType());
+    return store::ReadVariant(
+        d_->store, field->column_, static_cast<uint32_t>(rec), field->DataType());
 }
 
 void TDataSet::SetFieldValue(TField* field, const QVariant& value)
@@ -761,7 +850,10 @@ void TDataSet::OpenInternal()
     }
 }
 
-void TDataSet::DefineColumns(const std::vector<ColumnInfo>& columns) { BindFields(columns); }
+void TDataSet::DefineColumns(const std::vector<ColumnInfo>& columns)
+{
+    BindFields(columns);
+}
 
 void TDataSet::BindFields(const std::vector<ColumnInfo>& columns)
 {
@@ -853,7 +945,10 @@ void TDataSet::BindFields(const std::vector<ColumnInfo>& columns)
         d_->columnNames.push_back(c.name);
 }
 
-TDataSet::RecordLoader::RecordLoader(TDataSet& dataSet) : d_(*dataSet.d_) {}
+TDataSet::RecordLoader::RecordLoader(TDataSet& dataSet)
+    : d_(*dataSet.d_)
+{
+}
 
 void TDataSet::RecordLoader::BeginRecord()
 {
@@ -862,13 +957,17 @@ void TDataSet::RecordLoader::BeginRecord()
     d_.base.push_back(record_);
 }
 
-bool TDataSet::RecordLoader::Wanted(int column) const { return d_.store.kind(column) != store::Kind::None; }
+bool TDataSet::RecordLoader::Wanted(int column) const
+{
+    return d_.store.kind(column) != store::Kind::None;
+}
 
 void TDataSet::RecordLoader::SetValue(int column, const QVariant& value)
 {
     if (d_.store.kind(column) == store::Kind::None)
         return;
-    store::StoreVariant(d_.store, column, record_, value, d_.columnNames[static_cast<size_t>(column)]);
+    store::StoreVariant(
+        d_.store, column, record_, value, d_.columnNames[static_cast<size_t>(column)]);
 }
 
 void TDataSet::FinishLoad()
@@ -986,7 +1085,7 @@ void TDataSet::ComputeCalcFields(uint32_t record, bool editBuffer)
     if (!d_->hasCalcFields)
         return;
     std::vector<QVariant>& calc = editBuffer ? d_->editBuf : d_->calcBuf;
-    ReadContext ctx{editBuffer ? -1 : static_cast<int64_t>(record), &calc};
+    ReadContext ctx { editBuffer ? -1 : static_cast<int64_t>(record), &calc };
     Restore<ReadContext*> useCtx(d_->ctx, &ctx);
     Restore<TDataSetState> calcState(d_->state, dsCalcFields);
     for (TField* f : d_->fields) {
@@ -1020,7 +1119,7 @@ void TDataSet::ReadRecord(int row, const std::function<void()>& read)
     std::vector<QVariant> calc(d_->fields.size());
     const uint32_t rec = d_->view[static_cast<size_t>(row)];
     if (d_->hasCalcFields) {
-        ReadContext ctx{rec, &calc};
+        ReadContext ctx { rec, &calc };
         Restore<ReadContext*> useCtx(d_->ctx, &ctx);
         Restore<TDataSetState> calcState(d_->state, dsCalcFields);
         for (TField* f : d_->fields) {
@@ -1028,13 +1127,13 @@ void TDataSet::ReadRecord(int row, const std::function<void()>& read)
                 std::vector<QVariant> keys;
                 for (const auto& name : text::SplitFieldList(f->KeyFields()))
                     keys.push_back(FieldByName(name)->Value());
-                calc[static_cast<size_t>(f->Index())]
-                    = f->LookupDataSet()->Lookup(f->LookupKeyFields(), keys, f->LookupResultField());
+                calc[static_cast<size_t>(f->Index())] = f->LookupDataSet()->Lookup(
+                    f->LookupKeyFields(), keys, f->LookupResultField());
             }
         }
         Fire(OnCalcFields, this);
     }
-    ReadContext ctx{rec, &calc};
+    ReadContext ctx { rec, &calc };
     Restore<ReadContext*> useCtx(d_->ctx, &ctx);
     read();
 }
@@ -1079,8 +1178,14 @@ void TDataSet::Last()
     Fire(AfterScroll, this);
 }
 
-void TDataSet::Next() { MoveBy(1); }
-void TDataSet::Prior() { MoveBy(-1); }
+void TDataSet::Next()
+{
+    MoveBy(1);
+}
+void TDataSet::Prior()
+{
+    MoveBy(-1);
+}
 
 int TDataSet::MoveBy(int distance)
 {
@@ -1128,7 +1233,7 @@ int TDataSet::GetRecNo() const
         // Number of the record being calculated or read.
         uint64_t key = d_->orderKey(static_cast<uint32_t>(d_->ctx->record));
         auto it = std::lower_bound(d_->view.begin(), d_->view.end(), key,
-                                   [&](uint32_t r, uint64_t k) { return d_->orderKey(r) < k; });
+            [&](uint32_t r, uint64_t k) { return d_->orderKey(r) < k; });
         if (it != d_->view.end() && *it == d_->ctx->record)
             return static_cast<int>(it - d_->view.begin()) + 1;
         return -1;
@@ -1151,13 +1256,16 @@ void TDataSet::DoSetRecNo(int recNo)
     Fire(AfterScroll, this);
 }
 
-bool TDataSet::IsSequenced() const { return !d_->filtered; }
+bool TDataSet::IsSequenced() const
+{
+    return !d_->filtered;
+}
 
 TBookmark TDataSet::GetBookmark() const
 {
     if (!Active() || d_->cur < 0 || d_->state == dsInsert)
         return {};
-    return {d_->view[static_cast<size_t>(d_->cur)], d_->generation};
+    return { d_->view[static_cast<size_t>(d_->cur)], d_->generation };
 }
 
 bool TDataSet::BookmarkValid(const TBookmark& bookmark) const
@@ -1183,7 +1291,7 @@ void TDataSet::GotoBookmark(const TBookmark& bookmark)
     Fire(BeforeScroll, this);
     uint64_t key = d_->orderKey(bookmark.record);
     auto it = std::lower_bound(d_->view.begin(), d_->view.end(), key,
-                               [&](uint32_t r, uint64_t k) { return d_->orderKey(r) < k; });
+        [&](uint32_t r, uint64_t k) { return d_->orderKey(r) < k; });
     SetCurrent(static_cast<int>(it - d_->view.begin()));
     d_->bof = d_->eof = false;
     NotifyViews(deDataSetScroll, nullptr);
@@ -1194,7 +1302,7 @@ void TDataSet::GotoBookmark(const TBookmark& bookmark)
 
 void TDataSet::SetFilter(const std::string& filter)
 {
-    FilterExpr parsed = ParseFilter(filter);  // throws and keeps the old filter on bad text
+    FilterExpr parsed = ParseFilter(filter); // throws and keeps the old filter on bad text
     d_->filterText = filter;
     d_->filter = std::move(parsed);
     if (Active() && d_->filtered) {
@@ -1251,7 +1359,7 @@ bool TDataSet::RecordPasses(uint32_t rec)
     }
     if (OnFilterRecord) {
         std::vector<QVariant> calc(d_->fields.size());
-        ReadContext ctx{rec, &calc};
+        ReadContext ctx { rec, &calc };
         Restore<ReadContext*> useCtx(d_->ctx, &ctx);
         Restore<TDataSetState> filterState(d_->state, dsFilter);
         bool accept = true;
@@ -1288,7 +1396,7 @@ int TDataSet::PositionOf(uint32_t rec) const
         return static_cast<int>(rec);
     uint64_t key = d_->orderKey(rec);
     auto it = std::lower_bound(d_->view.begin(), d_->view.end(), key,
-                               [&](uint32_t r, uint64_t k) { return d_->orderKey(r) < k; });
+        [&](uint32_t r, uint64_t k) { return d_->orderKey(r) < k; });
     return static_cast<int>(it - d_->view.begin());
 }
 
@@ -1296,7 +1404,7 @@ void TDataSet::InsertIntoView(uint32_t rec)
 {
     uint64_t key = d_->orderKey(rec);
     auto it = std::lower_bound(d_->view.begin(), d_->view.end(), key,
-                               [&](uint32_t r, uint64_t k) { return d_->orderKey(r) < k; });
+        [&](uint32_t r, uint64_t k) { return d_->orderKey(r) < k; });
     d_->view.insert(it, rec);
 }
 
@@ -1305,9 +1413,12 @@ void TDataSet::InsertIntoView(uint32_t rec)
 namespace {
 
 // Index key of a normalised value; false for text (kept as bytes).
-uint64_t NumberKey(const store::RowStore& s, int col, uint32_t rec) { return s.cell(col, rec); }
+uint64_t NumberKey(const store::RowStore& s, int col, uint32_t rec)
+{
+    return s.cell(col, rec);
+}
 
-}  // namespace
+} // namespace
 
 static ColumnIndex& IndexFor(TDataSetPrivate& d, int col)
 {
@@ -1319,7 +1430,8 @@ static ColumnIndex& IndexFor(TDataSetPrivate& d, int col)
     slot = std::make_unique<ColumnIndex>();
     ColumnIndex& ix = *slot;
     ix.next.assign(d.store.recordCount(), ColumnIndex::kNone);
-    const bool textual = d.store.kind(col) == store::Kind::Text || d.store.kind(col) == store::Kind::Bytes;
+    const bool textual
+        = d.store.kind(col) == store::Kind::Text || d.store.kind(col) == store::Kind::Bytes;
     // Walk backwards and push to the front: each chain ends up in base order.
     for (auto it = d.base.rbegin(); it != d.base.rend(); ++it) {
         uint32_t rec = *it;
@@ -1327,9 +1439,11 @@ static ColumnIndex& IndexFor(TDataSetPrivate& d, int col)
         if (d.store.isNull(col, rec))
             head = &ix.nulls;
         else if (textual)
-            head = &ix.texts.try_emplace(d.store.getText(col, rec), ColumnIndex::kNone).first->second;
+            head = &ix.texts.try_emplace(d.store.getText(col, rec), ColumnIndex::kNone)
+                        .first->second;
         else
-            head = &ix.numbers.try_emplace(NumberKey(d.store, col, rec), ColumnIndex::kNone).first->second;
+            head = &ix.numbers.try_emplace(NumberKey(d.store, col, rec), ColumnIndex::kNone)
+                        .first->second;
         ix.next[rec] = *head;
         *head = rec;
     }
@@ -1340,7 +1454,8 @@ static uint32_t* HeadFor(TDataSetPrivate& d, ColumnIndex& ix, int col, uint32_t 
 {
     if (d.store.isNull(col, rec))
         return &ix.nulls;
-    const bool textual = d.store.kind(col) == store::Kind::Text || d.store.kind(col) == store::Kind::Bytes;
+    const bool textual
+        = d.store.kind(col) == store::Kind::Text || d.store.kind(col) == store::Kind::Bytes;
     if (textual) {
         auto key = d.store.getText(col, rec);
         if (create)
@@ -1389,11 +1504,11 @@ static void IndexAdd(TDataSetPrivate& d, int col, uint32_t rec)
 }
 
 bool TDataSet::FindRecord(const std::vector<TField*>& fields, const std::vector<QVariant>& values,
-                          TLocateOptions options, uint32_t& found)
+    TLocateOptions options, uint32_t& found)
 {
     if (fields.size() != values.size())
         DatabaseError("Locate: " + std::to_string(fields.size()) + " fields but "
-                      + std::to_string(values.size()) + " values");
+            + std::to_string(values.size()) + " values");
     // Normalise the searched values to the fields' types; a value that cannot
     // be one (text for an integer field) matches nothing.
     std::vector<QVariant> wanted;
@@ -1421,12 +1536,14 @@ bool TDataSet::FindRecord(const std::vector<TField*>& fields, const std::vector<
         if (kind == store::Kind::Text || kind == store::Kind::Bytes) {
             auto have = d_->store.getText(col, rec);
             if (options == 0) {
-                QByteArray want = kind == store::Kind::Text ? w.toString().toUtf8() : w.toByteArray();
+                QByteArray want
+                    = kind == store::Kind::Text ? w.toString().toUtf8() : w.toByteArray();
                 return have == std::string_view(want.constData(), static_cast<size_t>(want.size()));
             }
             QString h = QString::fromUtf8(have.data(), static_cast<qsizetype>(have.size()));
             QString x = w.toString();
-            Qt::CaseSensitivity cs = (options & loCaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
+            Qt::CaseSensitivity cs
+                = (options & loCaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
             return (options & loPartialKey) ? h.startsWith(x, cs) : h.compare(x, cs) == 0;
         }
         if (kind == store::Kind::Bool)
@@ -1445,13 +1562,15 @@ bool TDataSet::FindRecord(const std::vector<TField*>& fields, const std::vector<
         if (wanted[0].isNull()) {
             rec = ix.nulls;
         } else if (kind == store::Kind::Text || kind == store::Kind::Bytes) {
-            QByteArray want = kind == store::Kind::Text ? wanted[0].toString().toUtf8() : wanted[0].toByteArray();
-            auto it = ix.texts.find(std::string_view(want.constData(), static_cast<size_t>(want.size())));
+            QByteArray want = kind == store::Kind::Text ? wanted[0].toString().toUtf8()
+                                                        : wanted[0].toByteArray();
+            auto it = ix.texts.find(
+                std::string_view(want.constData(), static_cast<size_t>(want.size())));
             rec = it == ix.texts.end() ? ColumnIndex::kNone : it->second;
         } else {
             // Build the cell the value would have, then look it up.
             store::RowStore probe;
-            probe.reset({kind});
+            probe.reset({ kind });
             uint32_t p = probe.addRecord();
             store::StoreVariant(probe, 0, p, wanted[0], fields[0]->FieldName());
             auto it = ix.numbers.find(probe.cell(0, p));
@@ -1486,9 +1605,11 @@ bool TDataSet::FindRecord(const std::vector<TField*>& fields, const std::vector<
                     if (have.isNull() || w.isNull()) {
                         ok = have.isNull() && w.isNull();
                     } else if (have.typeId() == QMetaType::QString) {
-                        Qt::CaseSensitivity cs = (options & loCaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
-                        ok = (options & loPartialKey) ? have.toString().startsWith(w.toString(), cs)
-                                                      : have.toString().compare(w.toString(), cs) == 0;
+                        Qt::CaseSensitivity cs = (options & loCaseInsensitive) ? Qt::CaseInsensitive
+                                                                               : Qt::CaseSensitive;
+                        ok = (options & loPartialKey)
+                            ? have.toString().startsWith(w.toString(), cs)
+                            : have.toString().compare(w.toString(), cs) == 0;
                     } else {
                         ok = have == w;
                     }
@@ -1504,8 +1625,8 @@ bool TDataSet::FindRecord(const std::vector<TField*>& fields, const std::vector<
     return false;
 }
 
-bool TDataSet::Locate(const std::string& fields, const std::vector<QVariant>& values,
-                      TLocateOptions options)
+bool TDataSet::Locate(
+    const std::string& fields, const std::vector<QVariant>& values, TLocateOptions options)
 {
     CheckActive();
     CheckBrowseMode();
@@ -1529,21 +1650,22 @@ bool TDataSet::Locate(const std::string& fields, const QVariant& value, TLocateO
             values.push_back(v);
         return Locate(fields, values, options);
     }
-    return Locate(fields, std::vector<QVariant>{value}, options);
+    return Locate(fields, std::vector<QVariant> { value }, options);
 }
 
 bool TDataSet::Locate(const std::string& fields, const char* value, TLocateOptions options)
 {
-    return Locate(fields, std::vector<QVariant>{QVariant(QString::fromUtf8(value))}, options);
+    return Locate(fields, std::vector<QVariant> { QVariant(QString::fromUtf8(value)) }, options);
 }
 
 bool TDataSet::Locate(const std::string& fields, const std::string& value, TLocateOptions options)
 {
-    return Locate(fields, std::vector<QVariant>{QVariant(QString::fromStdString(value))}, options);
+    return Locate(
+        fields, std::vector<QVariant> { QVariant(QString::fromStdString(value)) }, options);
 }
 
 QVariant TDataSet::Lookup(const std::string& keyFields, const std::vector<QVariant>& keyValues,
-                          const std::string& resultFields)
+    const std::string& resultFields)
 {
     CheckActive();
     const auto keys = ParseFieldList(keyFields);
@@ -1673,7 +1795,7 @@ void TDataSet::Append()
     Fire(AfterScroll, this);
 }
 
-void TDataSet::InternalPostRecord(TUpdateKind) {}
+void TDataSet::InternalPostRecord(TUpdateKind) { }
 
 void TDataSet::InternalApplyRecord(TUpdateKind)
 {
@@ -1685,24 +1807,24 @@ void TDataSet::MarkPending(uint32_t rec, TUpdateStatus status)
     auto it = d_->pending.find(rec);
     if (status == usModified) {
         if (it != d_->pending.end())
-            return;  // inserted stays inserted; modified keeps its originals
+            return; // inserted stays inserted; modified keeps its originals
         uint32_t shadow = d_->addRecord(TDataSetPrivate::kShadow);
         d_->store.copyRecord(rec, shadow);
-        d_->pending[rec] = {usModified, shadow};
+        d_->pending[rec] = { usModified, shadow };
         d_->pendingOrder.push_back(rec);
     } else if (status == usInserted) {
-        d_->pending[rec] = {usInserted, -1};
+        d_->pending[rec] = { usInserted, -1 };
         d_->pendingOrder.push_back(rec);
     } else if (status == usDeleted) {
         if (it != d_->pending.end() && it->second.status == usInserted) {
-            d_->pending.erase(it);  // never reached the database
+            d_->pending.erase(it); // never reached the database
             return;
         }
         if (it != d_->pending.end()) {
             it->second.status = usDeleted;
             return;
         }
-        d_->pending[rec] = {usDeleted, -1};
+        d_->pending[rec] = { usDeleted, -1 };
         d_->pendingOrder.push_back(rec);
     }
 }
@@ -1738,7 +1860,8 @@ void TDataSet::Post()
     DataEvent(deCheckBrowseMode, nullptr);
     Fire(BeforePost, this);
     for (TField* f : d_->fields)
-        if (f->Required() && f->FieldKind() == fkData && d_->editBuf[static_cast<size_t>(f->Index())].isNull())
+        if (f->Required() && f->FieldKind() == fkData
+            && d_->editBuf[static_cast<size_t>(f->Index())].isNull())
             DatabaseError("Field '" + f->DisplayName() + "' must have a value");
     const bool inserting = d_->state == dsInsert;
     if (!d_->cached)
@@ -1758,10 +1881,10 @@ void TDataSet::Post()
         if (hasAfter) {
             uint32_t next = d_->view[static_cast<size_t>(d_->insertPos)];
             after = d_->keys[next];
-            basePos = static_cast<size_t>(
-                std::lower_bound(d_->base.begin(), d_->base.end(), after,
-                                 [&](uint32_t r, uint64_t k) { return d_->keys[r] < k; })
-                - d_->base.begin());
+            basePos
+                = static_cast<size_t>(std::lower_bound(d_->base.begin(), d_->base.end(), after,
+                                          [&](uint32_t r, uint64_t k) { return d_->keys[r] < k; })
+                    - d_->base.begin());
         }
         before = basePos > 0 ? d_->keys[d_->base[basePos - 1]] : 0;
         if (!hasAfter)
@@ -1770,7 +1893,8 @@ void TDataSet::Post()
             for (size_t i = 0; i < d_->base.size(); ++i)
                 d_->keys[d_->base[i]] = static_cast<uint64_t>(i + 1) << 20;
             before = basePos > 0 ? d_->keys[d_->base[basePos - 1]] : 0;
-            after = basePos < d_->base.size() ? d_->keys[d_->base[basePos]] : before + (uint64_t(1) << 21);
+            after = basePos < d_->base.size() ? d_->keys[d_->base[basePos]]
+                                              : before + (uint64_t(1) << 21);
         }
         rec = d_->addRecord(0);
         d_->keys[rec] = before + (after - before) / 2;
@@ -1805,7 +1929,7 @@ void TDataSet::Post()
         InsertIntoView(rec);
         uint64_t key = d_->orderKey(rec);
         auto it = std::lower_bound(d_->view.begin(), d_->view.end(), key,
-                                   [&](uint32_t r, uint64_t k) { return d_->orderKey(r) < k; });
+            [&](uint32_t r, uint64_t k) { return d_->orderKey(r) < k; });
         d_->cur = static_cast<int>(it - d_->view.begin());
     } else {
         d_->flags[rec] &= static_cast<uint8_t>(~TDataSetPrivate::kVisible);
@@ -1883,7 +2007,8 @@ void TDataSet::Refresh()
     CheckActive();
     CheckBrowseMode();
     if (UpdatesPending())
-        DatabaseError("Cannot refresh while cached updates are pending; apply or cancel them first");
+        DatabaseError(
+            "Cannot refresh while cached updates are pending; apply or cancel them first");
     Fire(BeforeRefresh, this);
     const int oldCur = d_->cur;
     try {
@@ -1957,14 +2082,18 @@ void TDataSet::SetCachedUpdates(bool cached)
     d_->cached = cached;
 }
 
-bool TDataSet::UpdatesPending() const { return !d_->pending.empty(); }
+bool TDataSet::UpdatesPending() const
+{
+    return !d_->pending.empty();
+}
 
 TUpdateStatus TDataSet::UpdateStatus() const
 {
     if (!Active() || d_->state == dsInsert)
         return d_->state == dsInsert ? usInserted : usUnmodified;
-    int64_t rec = d_->ctx && d_->ctx->record >= 0 ? d_->ctx->record
-                                                   : (d_->cur < 0 ? -1 : d_->view[static_cast<size_t>(d_->cur)]);
+    int64_t rec = d_->ctx && d_->ctx->record >= 0
+        ? d_->ctx->record
+        : (d_->cur < 0 ? -1 : d_->view[static_cast<size_t>(d_->cur)]);
     if (rec < 0)
         return usUnmodified;
     auto it = d_->pending.find(static_cast<uint32_t>(rec));
@@ -1984,7 +2113,7 @@ void TDataSet::SetUpdateObject(TDataSetUpdateObject* updateObject)
 
 void TDataSet::ApplyOne(uint32_t rec, TUpdateKind kind)
 {
-    ReadContext ctx{rec, nullptr};
+    ReadContext ctx { rec, nullptr };
     Restore<ReadContext*> useCtx(d_->ctx, &ctx);
     for (int attempt = 0;; ++attempt) {
         TUpdateAction action = uaFail;
@@ -2036,8 +2165,8 @@ void TDataSet::ApplyUpdates()
             continue;
         seen.push_back(rec);
         TUpdateKind kind = it->second.status == usInserted ? ukInsert
-            : it->second.status == usDeleted              ? ukDelete
-                                                          : ukModify;
+            : it->second.status == usDeleted               ? ukDelete
+                                                           : ukModify;
         ApplyOne(rec, kind);
     }
 }
@@ -2076,7 +2205,7 @@ void TDataSet::CancelUpdates()
     }
     d_->pending.clear();
     d_->pendingOrder.clear();
-    d_->indexes.clear();  // values went back: rebuild on the next Locate
+    d_->indexes.clear(); // values went back: rebuild on the next Locate
     RebuildView();
     int index = d_->cur;
     if (current >= 0 && d_->visible(static_cast<uint32_t>(current))) {
@@ -2112,7 +2241,7 @@ void TDataSet::RevertRecord()
     NotifyViews(deDataSetChange, nullptr);
 }
 
-}  // namespace vcl
+} // namespace vcl
 
 namespace vcl {
 void TDataSet::CloseWithoutEvents()
@@ -2123,4 +2252,4 @@ void TDataSet::CloseWithoutEvents()
         NotifyViews(deDataSetChange, nullptr);
     }
 }
-}  // namespace vcl
+} // namespace vcl

@@ -1,8 +1,8 @@
 #pragma once
 // Internal state of TDataSet (private).
 
-#include "wardlock/data/dataset.h"
 #include "row_store.h"
+#include "wardlock/data/dataset.h"
 
 #include <QVariant>
 
@@ -16,10 +16,10 @@ namespace vcl {
 struct FilterCondition {
     std::string field;
     enum Op { Eq, Ne, Lt, Gt, Le, Ge } op = Eq;
-    QVariant value;  // null: compare with null
+    QVariant value; // null: compare with null
 };
 struct FilterExpr {
-    std::vector<std::vector<FilterCondition>> anyOf;  // OR of ANDs
+    std::vector<std::vector<FilterCondition>> anyOf; // OR of ANDs
     bool empty() const { return anyOf.empty(); }
 };
 FilterExpr ParseFilter(const std::string& text);
@@ -29,7 +29,7 @@ FilterExpr ParseFilter(const std::string& text);
 struct ColumnIndex {
     static constexpr uint32_t kNone = UINT32_MAX;
     std::unordered_map<uint64_t, uint32_t> numbers;
-    std::unordered_map<std::string_view, uint32_t> texts;  // views into the arena
+    std::unordered_map<std::string_view, uint32_t> texts; // views into the arena
     uint32_t nulls = kNone;
     std::vector<uint32_t> next;
 };
@@ -37,15 +37,15 @@ struct ColumnIndex {
 // What fields read while a calculation, filter test, apply or row read runs
 // on a record other than the current one.
 struct ReadContext {
-    int64_t record = -1;               // store record, or -1 for the edit buffer
-    std::vector<QVariant>* calc = nullptr;  // calculated values
+    int64_t record = -1; // store record, or -1 for the edit buffer
+    std::vector<QVariant>* calc = nullptr; // calculated values
 };
 
 struct TDataSetPrivate {
     enum Flag : uint8_t { kDeleted = 1, kVisible = 2, kShadow = 4 };
     struct Pending {
         TUpdateStatus status = usUnmodified;
-        int64_t shadow = -1;  // record holding the original values
+        int64_t shadow = -1; // record holding the original values
     };
 
     TDataSetState state = dsInactive;
@@ -61,16 +61,16 @@ struct TDataSetPrivate {
     std::string filterText;
     FilterExpr filter;
     std::vector<TField*> fields;
-    std::vector<std::string> columnNames;  // of the result, for messages
+    std::vector<std::string> columnNames; // of the result, for messages
     store::RowStore store;
-    std::vector<uint32_t> base;   // every loaded/inserted record in order
-    std::vector<uint32_t> view;   // visible records in order
-    std::vector<uint8_t> flags;   // per store record
-    std::vector<uint64_t> keys;   // order keys, made on the first insert
-    int cur = -1;                 // index into view
+    std::vector<uint32_t> base; // every loaded/inserted record in order
+    std::vector<uint32_t> view; // visible records in order
+    std::vector<uint8_t> flags; // per store record
+    std::vector<uint64_t> keys; // order keys, made on the first insert
+    int cur = -1; // index into view
     uint64_t generation = 0;
-    std::vector<QVariant> editBuf;  // per field index
-    std::vector<QVariant> calcBuf;  // per field index (calculated values of the current row)
+    std::vector<QVariant> editBuf; // per field index
+    std::vector<QVariant> calcBuf; // per field index (calculated values of the current row)
     std::vector<QVariant> keyBuf;
     std::vector<bool> keyAssigned;
     int insertPos = 0;
@@ -81,7 +81,7 @@ struct TDataSetPrivate {
     int disableCount = 0;
     TDataSetState disableState = dsInactive;
     bool heldEvents = false;
-    std::vector<std::unique_ptr<ColumnIndex>> indexes;  // per column
+    std::vector<std::unique_ptr<ColumnIndex>> indexes; // per column
 
     uint64_t orderKey(uint32_t rec) const { return keys.empty() ? rec : keys[rec]; }
     uint32_t addRecord(uint8_t flag)
@@ -101,10 +101,10 @@ struct TDataSetPrivate {
 namespace store {
 Kind KindFor(TFieldType type);
 // Writes a QVariant into a cell (converted to the column's kind).
-void StoreVariant(RowStore& store, int column, uint32_t rec, const QVariant& value,
-                  const std::string& fieldName);
+void StoreVariant(
+    RowStore& store, int column, uint32_t rec, const QVariant& value, const std::string& fieldName);
 // Reads a cell as a QVariant of the field type.
 QVariant ReadVariant(const RowStore& store, int column, uint32_t rec, TFieldType type);
-}  // namespace store
+} // namespace store
 
-}  // namespace vcl
+} // namespace vcl

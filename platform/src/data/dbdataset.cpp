@@ -33,7 +33,7 @@ TFieldType TypeOf(const QSqlField& field)
         return ftSmallint;
     case QMetaType::Int:
     case QMetaType::UInt:
-        return field.typeID() == 21 ? ftSmallint : ftInteger;  // 21: PostgreSQL int2
+        return field.typeID() == 21 ? ftSmallint : ftInteger; // 21: PostgreSQL int2
     case QMetaType::LongLong:
     case QMetaType::ULongLong:
         return ftLargeint;
@@ -51,11 +51,14 @@ TFieldType TypeOf(const QSqlField& field)
     }
 }
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------- TDBDataSet
 
-TDBDataSet::TDBDataSet(TComponent* owner) : TDataSet(owner) {}
+TDBDataSet::TDBDataSet(TComponent* owner)
+    : TDataSet(owner)
+{
+}
 
 TDBDataSet::~TDBDataSet()
 {
@@ -151,7 +154,8 @@ void TDBDataSet::InternalOpen()
         columns.reserve(static_cast<size_t>(record.count()));
         for (int i = 0; i < record.count(); ++i) {
             const QSqlField f = record.field(i);
-            columns.push_back({f.name().toStdString(), TypeOf(f), f.length() > 0 ? f.length() : 0});
+            columns.push_back(
+                { f.name().toStdString(), TypeOf(f), f.length() > 0 ? f.length() : 0 });
         }
         DefineColumns(columns);
         RecordLoader loader(*this);
@@ -177,7 +181,10 @@ void TDBDataSet::InternalOpen()
         AnalyseLive();
 }
 
-void TDBDataSet::InternalClose() { live_ = false; }
+void TDBDataSet::InternalClose()
+{
+    live_ = false;
+}
 
 void TDBDataSet::AnalyseLive()
 {
@@ -188,7 +195,7 @@ void TDBDataSet::AnalyseLive()
     QSqlDatabase db = QSqlDatabase::database(attached_->QtConnectionName(), false);
     QString table = QString::fromStdString(liveTable_);
     if (attached_->Engine() == TSqlEngine::PostgreSQL)
-        table = table.toLower();  // unquoted names fold to lower case
+        table = table.toLower(); // unquoted names fold to lower case
     const QSqlRecord columns = db.record(table);
     if (columns.isEmpty())
         return;
@@ -249,7 +256,8 @@ void TDBDataSet::ExecLive(TUpdateKind kind)
                 return true;
         return false;
     };
-    auto same = [](const QVariant& a, const QVariant& b) { return a.isNull() == b.isNull() && a == b; };
+    auto same
+        = [](const QVariant& a, const QVariant& b) { return a.isNull() == b.isNull() && a == b; };
     std::vector<TField*> columns;
     for (int i = 0; i < FieldCount(); ++i)
         if (isColumn(Fields(i)))
@@ -265,7 +273,8 @@ void TDBDataSet::ExecLive(TUpdateKind kind)
         const bool keyOnly = updateMode_ != upWhereAll && !liveKey_.empty();
         for (TField* f : columns) {
             bool use = !keyOnly || isKey(f)
-                || (updateMode_ == upWhereChanged && std::find(changed.begin(), changed.end(), f) != changed.end());
+                || (updateMode_ == upWhereChanged
+                    && std::find(changed.begin(), changed.end(), f) != changed.end());
             if (!use)
                 continue;
             const QVariant old = f->OldValue();
@@ -292,20 +301,21 @@ void TDBDataSet::ExecLive(TUpdateKind kind)
             sets << QString::fromStdString(f->FieldName()) + QStringLiteral(" = ?");
             bind(f, f->Value());
         }
-        sqlText = QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(table, sets.join(u", "), where(changed));
+        sqlText = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                      .arg(table, sets.join(u", "), where(changed));
     } else if (kind == ukInsert) {
         QStringList names, marks;
         for (TField* f : columns) {
             const QVariant v = f->Value();
             if (v.isNull())
-                continue;  // let the database fill defaults and keys
+                continue; // let the database fill defaults and keys
             names << QString::fromStdString(f->FieldName());
             marks << QStringLiteral("?");
             bind(f, v);
         }
-        sqlText = names.isEmpty()
-            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
-            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names.join(u", "), marks.join(u", "));
+        sqlText = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                                  : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                        .arg(table, names.join(u", "), marks.join(u", "));
         if (engine == TSqlEngine::PostgreSQL && liveKey_.size() == 1) {
             TField* key = FindField(liveKey_.front());
             if (key && key->Value().isNull())
@@ -352,7 +362,8 @@ struct TCustomQuery::Statement {
     std::unique_ptr<QSqlQuery> query;
 };
 
-TCustomQuery::TCustomQuery(TComponent* owner) : TDBDataSet(owner)
+TCustomQuery::TCustomQuery(TComponent* owner)
+    : TDBDataSet(owner)
 {
     sql_.OnChange = [this] { SqlChanged(); };
 }
@@ -377,9 +388,15 @@ void TCustomQuery::SqlChanged()
     params_ = std::move(fresh);
 }
 
-void TCustomQuery::ReleaseStatements() { statement_.reset(); }
+void TCustomQuery::ReleaseStatements()
+{
+    statement_.reset();
+}
 
-bool TCustomQuery::Prepared() const noexcept { return statement_ != nullptr || prepareRequested_; }
+bool TCustomQuery::Prepared() const noexcept
+{
+    return statement_ != nullptr || prepareRequested_;
+}
 
 void TCustomQuery::SetPrepared(bool prepared)
 {
@@ -394,7 +411,10 @@ void TCustomQuery::SetPrepared(bool prepared)
         prepareRequested_ = true;
 }
 
-void TCustomQuery::Prepare() { PreparedQuery(); }
+void TCustomQuery::Prepare()
+{
+    PreparedQuery();
+}
 
 void TCustomQuery::Unprepare()
 {
@@ -410,7 +430,8 @@ QSqlQuery& TCustomQuery::PreparedQuery()
     sql::Translated translated = sql::Translate(sql_.Text(), params_, conn.Engine());
     if (translated.text.trimmed().isEmpty())
         DatabaseError("No SQL statement available");
-    if (statement_ && statement_->text == translated.text && statement_->connection == conn.QtConnectionName()) {
+    if (statement_ && statement_->text == translated.text
+        && statement_->connection == conn.QtConnectionName()) {
         statement_->binds = std::move(translated.binds);
         return *statement_->query;
     }
@@ -466,12 +487,16 @@ void TCustomQuery::ExecSQL()
 
 // ---------------------------------------------------------------- TQuery
 
-TQuery::TQuery(TComponent* owner) : TCustomQuery(owner) {}
+TQuery::TQuery(TComponent* owner)
+    : TCustomQuery(owner)
+{
+}
 TQuery::~TQuery() = default;
 
 // ---------------------------------------------------------------- TUpdateSQL
 
-TUpdateSQL::TUpdateSQL(TComponent* owner) : TDataSetUpdateObject(owner)
+TUpdateSQL::TUpdateSQL(TComponent* owner)
+    : TDataSetUpdateObject(owner)
 {
     for (auto& q : queries_)
         q = std::make_unique<TQuery>();
@@ -483,7 +508,10 @@ TUpdateSQL::~TUpdateSQL()
         dataSet_->SetUpdateObject(nullptr);
 }
 
-TStrings& TUpdateSQL::SQL(TUpdateKind kind) { return Query(kind).SQL(); }
+TStrings& TUpdateSQL::SQL(TUpdateKind kind)
+{
+    return Query(kind).SQL();
+}
 
 TQuery& TUpdateSQL::Query(TUpdateKind kind)
 {
@@ -534,4 +562,4 @@ void TUpdateSQL::Apply(TUpdateKind kind)
     ExecSQL(kind);
 }
 
-}  // namespace vcl
+} // namespace vcl

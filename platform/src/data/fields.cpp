@@ -73,12 +73,17 @@ bool IsNumberType(int type)
     }
 }
 
-}  // namespace
+} // namespace
 
-TField::TField(TComponent* owner) : TComponent(owner) {}
+TField::TField(TComponent* owner)
+    : TComponent(owner)
+{
+}
 
 TField::TField(TComponent* owner, TFieldType type, int size)
-    : TComponent(owner), dataType_(type), size_(size)
+    : TComponent(owner)
+    , dataType_(type)
+    , size_(size)
 {
 }
 
@@ -138,9 +143,15 @@ void TField::SetSize(int size)
     size_ = size;
 }
 
-int TField::DataSize() const { return 0; }
+int TField::DataSize() const
+{
+    return 0;
+}
 
-QVariant TField::GetData() const { return dataSet_ ? dataSet_->FieldValue(this) : QVariant(); }
+QVariant TField::GetData() const
+{
+    return dataSet_ ? dataSet_->FieldValue(this) : QVariant();
+}
 
 void TField::SetData(const QVariant& value)
 {
@@ -154,7 +165,10 @@ void TField::AccessError(const char* typeName) const
     throw EDatabaseError("Cannot access field '" + DisplayName() + "' as type " + typeName);
 }
 
-bool TField::IsNull() const { return GetData().isNull(); }
+bool TField::IsNull() const
+{
+    return GetData().isNull();
+}
 
 std::string TField::AsString() const
 {
@@ -168,11 +182,20 @@ std::string TField::AsString() const
     return v.toString().toStdString();
 }
 
-void TField::SetAsString(const std::string& value) { SetValue(QVariant(QString::fromStdString(value))); }
+void TField::SetAsString(const std::string& value)
+{
+    SetValue(QVariant(QString::fromStdString(value)));
+}
 
-int TField::AsInteger() const { return static_cast<int>(AsLargeInt()); }
+int TField::AsInteger() const
+{
+    return static_cast<int>(AsLargeInt());
+}
 
-void TField::SetAsInteger(int value) { SetValue(QVariant(value)); }
+void TField::SetAsInteger(int value)
+{
+    SetValue(QVariant(value));
+}
 
 int64_t TField::AsLargeInt() const
 {
@@ -193,7 +216,10 @@ int64_t TField::AsLargeInt() const
     return n;
 }
 
-void TField::SetAsLargeInt(int64_t value) { SetValue(QVariant(qlonglong(value))); }
+void TField::SetAsLargeInt(int64_t value)
+{
+    SetValue(QVariant(qlonglong(value)));
+}
 
 bool TField::AsBoolean() const
 {
@@ -210,7 +236,10 @@ bool TField::AsBoolean() const
     return b;
 }
 
-void TField::SetAsBoolean(bool value) { SetValue(QVariant(value)); }
+void TField::SetAsBoolean(bool value)
+{
+    SetValue(QVariant(value));
+}
 
 double TField::AsFloat() const
 {
@@ -224,11 +253,15 @@ double TField::AsFloat() const
     if (IsNumberType(v.typeId()))
         return v.toDouble();
     if (!ok)
-        throw EConvertError("'" + v.toString().toStdString() + "' is not a valid floating point value");
+        throw EConvertError(
+            "'" + v.toString().toStdString() + "' is not a valid floating point value");
     return d;
 }
 
-void TField::SetAsFloat(double value) { SetValue(QVariant(value)); }
+void TField::SetAsFloat(double value)
+{
+    SetValue(QVariant(value));
+}
 
 QByteArray TField::AsRaw() const
 {
@@ -248,13 +281,25 @@ void TField::SetRaw(const QByteArray& bytes)
         SetValue(QVariant(QString::fromLatin1(bytes)));
 }
 
-QVariant TField::Value() const { return GetData(); }
+QVariant TField::Value() const
+{
+    return GetData();
+}
 
-void TField::SetValue(const QVariant& value) { SetData(ConvertValue(value)); }
+void TField::SetValue(const QVariant& value)
+{
+    SetData(ConvertValue(value));
+}
 
-void TField::Clear() { SetData(QVariant()); }
+void TField::Clear()
+{
+    SetData(QVariant());
+}
 
-QVariant TField::OldValue() const { return dataSet_ ? dataSet_->FieldOldValue(this) : QVariant(); }
+QVariant TField::OldValue() const
+{
+    return dataSet_ ? dataSet_->FieldOldValue(this) : QVariant();
+}
 
 bool TField::GetCanModify() const
 {
@@ -277,7 +322,10 @@ void TField::Change()
         OnChange(this);
 }
 
-QVariant TField::ConvertValue(const QVariant& value) const { return value; }
+QVariant TField::ConvertValue(const QVariant& value) const
+{
+    return value;
+}
 
 QVariant TStringField::ConvertValue(const QVariant& value) const
 {
@@ -310,7 +358,7 @@ QVariant TIntegerField::ConvertValue(const QVariant& value) const
         double d = value.toDouble();
         if (d != std::floor(d))
             throw EConvertError("'" + value.toString().toStdString()
-                                + "' is not a valid integer value for field '" + DisplayName() + "'");
+                + "' is not a valid integer value for field '" + DisplayName() + "'");
         n = value.toLongLong();
     } else {
         const QString t = value.toString().trimmed();
@@ -320,7 +368,7 @@ QVariant TIntegerField::ConvertValue(const QVariant& value) const
         n = t.toLongLong(&ok);
         if (!ok)
             throw EConvertError("'" + t.toStdString() + "' is not a valid integer value for field '"
-                                + DisplayName() + "'");
+                + DisplayName() + "'");
     }
     if (DataType() == ftLargeint)
         return QVariant(n);
@@ -349,7 +397,7 @@ QVariant TBooleanField::ConvertValue(const QVariant& value) const
     bool b = false;
     if (!ParseBool(t, b))
         throw EConvertError("'" + t.toStdString() + "' is not a valid boolean value for field '"
-                            + DisplayName() + "'");
+            + DisplayName() + "'");
     return QVariant(b);
 }
 
@@ -367,7 +415,7 @@ QVariant TFloatField::ConvertValue(const QVariant& value) const
         return {};
     if (!ok)
         throw EConvertError("'" + value.toString().toStdString()
-                            + "' is not a valid floating point value for field '" + DisplayName() + "'");
+            + "' is not a valid floating point value for field '" + DisplayName() + "'");
     return QVariant(d);
 }
 
@@ -380,4 +428,4 @@ QVariant TBlobField::ConvertValue(const QVariant& value) const
     return QVariant(value.toByteArray());
 }
 
-}  // namespace vcl
+} // namespace vcl

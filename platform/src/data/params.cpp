@@ -30,7 +30,10 @@ std::string TParam::AsString() const
     return value_.toString().toStdString();
 }
 
-void TParam::SetAsString(const std::string& value) { Assign(QString::fromStdString(value), ftString); }
+void TParam::SetAsString(const std::string& value)
+{
+    Assign(QString::fromStdString(value), ftString);
+}
 
 int TParam::AsInteger() const
 {
@@ -42,12 +45,18 @@ int TParam::AsInteger() const
     int n = value_.toString().trimmed().toInt(&ok);
     if (!ok)
         throw EConvertError("Parameter '" + name_ + "': '" + value_.toString().toStdString()
-                            + "' is not a valid integer value");
+            + "' is not a valid integer value");
     return n;
 }
 
-void TParam::SetAsInteger(int value) { Assign(value, ftInteger); }
-void TParam::SetAsSmallInt(int value) { Assign(value, ftSmallint); }
+void TParam::SetAsInteger(int value)
+{
+    Assign(value, ftInteger);
+}
+void TParam::SetAsSmallInt(int value)
+{
+    Assign(value, ftSmallint);
+}
 
 bool TParam::AsBoolean() const
 {
@@ -57,7 +66,10 @@ bool TParam::AsBoolean() const
     return v.toLongLong() != 0;
 }
 
-void TParam::SetAsBoolean(bool value) { Assign(value, ftBoolean); }
+void TParam::SetAsBoolean(bool value)
+{
+    Assign(value, ftBoolean);
+}
 
 double TParam::AsFloat() const
 {
@@ -65,11 +77,14 @@ double TParam::AsFloat() const
     double d = value_.toDouble(&ok);
     if (!ok && !value_.isNull())
         throw EConvertError("Parameter '" + name_ + "': '" + value_.toString().toStdString()
-                            + "' is not a valid floating point value");
+            + "' is not a valid floating point value");
     return d;
 }
 
-void TParam::SetAsFloat(double value) { Assign(value, ftFloat); }
+void TParam::SetAsFloat(double value)
+{
+    Assign(value, ftFloat);
+}
 
 QByteArray TParam::AsRaw() const
 {
@@ -80,7 +95,10 @@ QByteArray TParam::AsRaw() const
     return value_.toString().toLatin1();
 }
 
-void TParam::SetRaw(const QByteArray& bytes) { Assign(QString::fromLatin1(bytes), ftString); }
+void TParam::SetRaw(const QByteArray& bytes)
+{
+    Assign(QString::fromLatin1(bytes), ftString);
+}
 
 void TParam::SetValue(const QVariant& value)
 {
@@ -115,7 +133,10 @@ void TParam::SetValue(const QVariant& value)
     Assign(value, type);
 }
 
-QVariant TParam::TypedValue() const { return sql::BindValue(*this, TSqlEngine::SQLite); }
+QVariant TParam::TypedValue() const
+{
+    return sql::BindValue(*this, TSqlEngine::SQLite);
+}
 
 TParams::TParams(const TParams& other)
 {
@@ -141,7 +162,10 @@ TParam& TParams::Items(int index)
     return *items_[static_cast<size_t>(index)];
 }
 
-const TParam& TParams::Items(int index) const { return const_cast<TParams*>(this)->Items(index); }
+const TParam& TParams::Items(int index) const
+{
+    return const_cast<TParams*>(this)->Items(index);
+}
 
 TParam* TParams::FindParam(const std::string& name)
 {
@@ -185,6 +209,9 @@ void TParams::AssignValues(const TParams& source)
         }
 }
 
-std::vector<std::string> TParams::ParseNames(const std::string& sql) { return sql::ParamNames(sql); }
+std::vector<std::string> TParams::ParseNames(const std::string& sql)
+{
+    return sql::ParamNames(sql);
+}
 
-}  // namespace vcl
+} // namespace vcl

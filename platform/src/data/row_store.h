@@ -19,8 +19,7 @@ namespace vcl::store {
 enum class Kind : uint8_t { None, Int, Double, Bool, Text, Bytes };
 
 // A growable array in chunks of 4096 elements.
-template<typename T>
-class ChunkedVector {
+template<typename T> class ChunkedVector {
 public:
     static constexpr uint32_t kShift = 12;
     static constexpr uint32_t kChunk = 1u << kShift;
@@ -30,7 +29,7 @@ public:
     void resize(uint32_t n)
     {
         while (static_cast<size_t>(chunks_.size()) * kChunk < n)
-            chunks_.push_back(std::make_unique<T[]>(kChunk));  // zero-filled
+            chunks_.push_back(std::make_unique<T[]>(kChunk)); // zero-filled
         size_ = n;
     }
     uint32_t size() const noexcept { return size_; }
@@ -83,7 +82,7 @@ public:
             len |= static_cast<uint32_t>(b & 0x7f) << shift;
             shift += 7;
         } while (b & 0x80);
-        return {p, len};
+        return { p, len };
     }
     void clear()
     {
@@ -103,7 +102,7 @@ private:
 struct Column {
     Kind kind = Kind::None;
     ChunkedVector<uint64_t> cells;
-    ChunkedVector<uint64_t> nullBits;  // one bit per record, 1 = null
+    ChunkedVector<uint64_t> nullBits; // one bit per record, 1 = null
 };
 
 class RowStore {
@@ -157,15 +156,24 @@ public:
         std::memcpy(&d, &bits, sizeof d);
         return d;
     }
-    bool getBool(int col, uint32_t rec) const { return columns_[static_cast<size_t>(col)].cells[rec] != 0; }
+    bool getBool(int col, uint32_t rec) const
+    {
+        return columns_[static_cast<size_t>(col)].cells[rec] != 0;
+    }
     std::string_view getText(int col, uint32_t rec) const
     {
         return arena_.get(columns_[static_cast<size_t>(col)].cells[rec]);
     }
     // The raw cell (identity for comparisons of non-text kinds).
-    uint64_t cell(int col, uint32_t rec) const { return columns_[static_cast<size_t>(col)].cells[rec]; }
+    uint64_t cell(int col, uint32_t rec) const
+    {
+        return columns_[static_cast<size_t>(col)].cells[rec];
+    }
 
-    void setNull(int col, uint32_t rec) { setNullBit(columns_[static_cast<size_t>(col)], rec, true); }
+    void setNull(int col, uint32_t rec)
+    {
+        setNullBit(columns_[static_cast<size_t>(col)], rec, true);
+    }
     void setInt(int col, uint32_t rec, int64_t v) { setCell(col, rec, static_cast<uint64_t>(v)); }
     void setBool(int col, uint32_t rec, bool v) { setCell(col, rec, v ? 1 : 0); }
     void setDouble(int col, uint32_t rec, double v)
@@ -181,7 +189,7 @@ public:
         Column& c = columns_[static_cast<size_t>(col)];
         if (c.kind == Kind::None)
             return;
-        c.cells[to] = c.cells[from];  // text cells share the arena entry
+        c.cells[to] = c.cells[from]; // text cells share the arena entry
         setNullBit(c, to, isNull(col, from));
     }
     void copyRecord(uint32_t from, uint32_t to)
@@ -227,4 +235,4 @@ private:
     uint32_t records_ = 0;
 };
 
-}  // namespace vcl::store
+} // namespace vcl::store

@@ -11,8 +11,7 @@ namespace {
 // Walks a statement and reports the stretches outside literals and comments.
 // `onCode(i)` is called for each code position; it returns how many
 // characters it consumed and appended itself (0: copy the character).
-template<typename OnCode>
-QString Walk(const QString& in, OnCode onCode, QString& out)
+template<typename OnCode> QString Walk(const QString& in, OnCode onCode, QString& out)
 {
     const qsizetype n = in.size();
     qsizetype i = 0;
@@ -130,7 +129,7 @@ QString StripTrailing(QString s)
     return s;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<std::string> ParamNames(const std::string& sql)
 {
@@ -227,8 +226,8 @@ Translated Translate(const std::string& sql, const TParams& params, TSqlEngine e
     return result;
 }
 
-QVariant BindValue(const QVariant& value, TFieldType type, TSqlEngine engine,
-                   const std::string& name)
+QVariant BindValue(
+    const QVariant& value, TFieldType type, TSqlEngine engine, const std::string& name)
 {
     // PostgreSQL infers each parameter's type from the statement; numbers and
     // booleans sent as untyped text literals ('5', '1') are accepted in
@@ -239,7 +238,7 @@ QVariant BindValue(const QVariant& value, TFieldType type, TSqlEngine engine,
         return QVariant(QMetaType(QMetaType::QString));
     auto fail = [&](const char* what) -> QVariant {
         throw EConvertError("Parameter '" + name + "': '" + value.toString().toStdString()
-                            + "' is not a valid " + what + " value");
+            + "' is not a valid " + what + " value");
     };
     switch (type) {
     case ftSmallint:
@@ -266,7 +265,8 @@ QVariant BindValue(const QVariant& value, TFieldType type, TSqlEngine engine,
         bool b = false;
         if (value.typeId() == QMetaType::Bool) {
             b = value.toBool();
-        } else if (value.typeId() == QMetaType::QString || value.typeId() == QMetaType::QByteArray) {
+        } else if (value.typeId() == QMetaType::QString
+            || value.typeId() == QMetaType::QByteArray) {
             const QString s = value.toString().trimmed().toLower();
             if (s == u"true" || s == u"t" || s == u"1" || s == u"yes" || s == u"y")
                 b = true;
@@ -352,11 +352,11 @@ std::string SingleTable(const std::string& sqlText)
     if (notLive.match(s).hasMatch())
         return {};
     // A sub-select in the column list or the condition makes it a join.
-    if (s.count(QRegularExpression(QStringLiteral("\\bselect\\b"),
-                                   QRegularExpression::CaseInsensitiveOption))
+    if (s.count(QRegularExpression(
+            QStringLiteral("\\bselect\\b"), QRegularExpression::CaseInsensitiveOption))
         != 1)
         return {};
     return m.captured(2).toStdString();
 }
 
-}  // namespace vcl::sql
+} // namespace vcl::sql

@@ -31,11 +31,11 @@ Translated Translate(const std::string& sql, const TParams& params, TSqlEngine e
 // The value to bind for a parameter on the engine (typed for the driver).
 QVariant BindValue(const TParam& param, TSqlEngine engine);
 // The same for a plain value (no declared type).
-QVariant BindValue(const QVariant& value, TFieldType type, TSqlEngine engine,
-                   const std::string& name);
+QVariant BindValue(
+    const QVariant& value, TFieldType type, TSqlEngine engine, const std::string& name);
 
 // Single-table select analysis for live results: the table name, or "" when
 // the statement is not a plain select from one table.
 std::string SingleTable(const std::string& sql);
 
-}  // namespace vcl::sql
+} // namespace vcl::sql

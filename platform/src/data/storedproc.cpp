@@ -53,22 +53,25 @@ std::vector<std::string> SplitComma(const std::string& s)
 
 constexpr const char* kSavepoint = "wardlock_proc";
 
-}  // namespace
+} // namespace
 
 struct TStoredProc::Definition {
     struct Param {
         std::string name;
         TFieldType type;
-        std::string sqlType;  // PostgreSQL type for the call's casts
+        std::string sqlType; // PostgreSQL type for the call's casts
     };
     TSqlEngine engine = TSqlEngine::None;
     std::string callName;
     std::vector<Param> params;
     bool returnsRows = false;
-    std::vector<std::string> steps;  // SQLite
+    std::vector<std::string> steps; // SQLite
 };
 
-TStoredProc::TStoredProc(TComponent* owner) : TDBDataSet(owner) {}
+TStoredProc::TStoredProc(TComponent* owner)
+    : TDBDataSet(owner)
+{
+}
 
 TStoredProc::~TStoredProc()
 {
@@ -161,7 +164,7 @@ const TStoredProc::Definition& TStoredProc::Define()
         for (size_t i = 0; i < std::max(names.size(), types.size()); ++i) {
             const std::string mode = i < modes.size() ? modes[i] : "i";
             if (mode != "i" && mode != "b" && mode != "v")
-                continue;  // output or table columns
+                continue; // output or table columns
             if (typeIndex >= types.size())
                 break;
             Definition::Param p;
@@ -177,7 +180,8 @@ const TStoredProc::Definition& TStoredProc::Define()
         q.prepare(QStringLiteral("SELECT Params, ReturnsRows FROM SecProcedures WHERE Name = ?"));
         q.bindValue(0, name);
         if (!q.exec())
-            DatabaseError("Stored procedure '" + procName_ + "' not found: " + ErrorText(q.lastError()));
+            DatabaseError(
+                "Stored procedure '" + procName_ + "' not found: " + ErrorText(q.lastError()));
         if (!q.next())
             DatabaseError("Stored procedure '" + procName_ + "' not found");
         def->callName = procName_;
@@ -193,8 +197,8 @@ const TStoredProc::Definition& TStoredProc::Define()
         q.finish();
         QSqlQuery steps(db);
         steps.setForwardOnly(true);
-        steps.prepare(QStringLiteral(
-            "SELECT Statement FROM SecProcedureSteps WHERE Name = ? ORDER BY Step"));
+        steps.prepare(
+            QStringLiteral("SELECT Statement FROM SecProcedureSteps WHERE Name = ? ORDER BY Step"));
         steps.bindValue(0, name);
         if (!steps.exec())
             DatabaseError(ErrorText(steps.lastError()));
@@ -230,7 +234,8 @@ void TStoredProc::Run(bool wantRows)
         const QString call = QString::fromStdString(def.callName) + u'(' + args.join(u", ") + u')';
         auto q = std::make_unique<QSqlQuery>(db);
         q->setForwardOnly(true);
-        if (!q->prepare(def.returnsRows ? QStringLiteral("SELECT * FROM ") + call : QStringLiteral("SELECT ") + call))
+        if (!q->prepare(def.returnsRows ? QStringLiteral("SELECT * FROM ") + call
+                                        : QStringLiteral("SELECT ") + call))
             DatabaseError(ErrorText(q->lastError()));
         for (int i = 0; i < params_.Count(); ++i)
             q->bindValue(i, sql::BindValue(params_[i], def.engine));
@@ -257,15 +262,15 @@ void TStoredProc::Run(bool wantRows)
             q->setForwardOnly(true);
             if (!q->prepare(t.text))
                 DatabaseError("Step " + std::to_string(s + 1) + " of " + procName_ + ": "
-                              + ErrorText(q->lastError()));
+                    + ErrorText(q->lastError()));
             for (size_t i = 0; i < t.binds.size(); ++i)
                 q->bindValue(static_cast<int>(i), sql::BindValue(params_[t.binds[i]], def.engine));
             if (!q->exec())
                 DatabaseError("Step " + std::to_string(s + 1) + " of " + procName_ + ": "
-                              + ErrorText(q->lastError()));
+                    + ErrorText(q->lastError()));
             if (last && wantRows && def.returnsRows) {
                 result_ = std::move(q);
-                return;  // the savepoint is released after the rows are fetched
+                return; // the savepoint is released after the rows are fetched
             }
         }
     } catch (...) {
@@ -308,4 +313,4 @@ void TStoredProc::AfterFetch()
     }
 }
 
-}  // namespace vcl
+} // namespace vcl

@@ -1,7 +1,7 @@
 #include "wardlock/data/strings.h"
 
-#include "wardlock/data/db.h"
 #include "text_util.h"
+#include "wardlock/data/db.h"
 
 namespace vcl {
 
@@ -139,4 +139,4 @@ void TStrings::Changed()
         OnChange();
 }
 
-}  // namespace vcl
+} // namespace vcl

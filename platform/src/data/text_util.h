@@ -14,9 +14,8 @@ namespace vcl::text {
 inline bool EqualsNoCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
+        && std::equal(a.begin(), a.end(), b.begin(),
+            [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
 }
 
 inline std::string Lower(std::string_view s)
@@ -54,10 +53,22 @@ inline std::vector<std::string> SplitFieldList(std::string_view list)
     return out;
 }
 
-inline QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-inline std::string S(const QString& s) { return s.toStdString(); }
+inline QString Q(std::string_view s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+inline std::string S(const QString& s)
+{
+    return s.toStdString();
+}
 
-inline bool IsIdentStart(QChar c) { return c.isLetter() || c == u'_'; }
-inline bool IsIdentPart(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
+inline bool IsIdentStart(QChar c)
+{
+    return c.isLetter() || c == u'_';
+}
+inline bool IsIdentPart(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_';
+}
 
-}  // namespace vcl::text
+} // namespace vcl::text

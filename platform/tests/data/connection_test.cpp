@@ -31,12 +31,12 @@ TEST(StringsTest, LinesTextAndNameValuePairs)
     s.SetValues("password", "secret");
     EXPECT_EQ(s.Values("user name"), "admin");
     EXPECT_EQ(s.Values("PASSWORD"), "secret");
-    s.SetValues("Password", "");  // an empty value removes the line
+    s.SetValues("Password", ""); // an empty value removes the line
     EXPECT_EQ(s.IndexOfName("PASSWORD"), -1);
     EXPECT_GE(changes, 4);
     EXPECT_THROW(s.Strings(9), EDatabaseError);
     TStrings copy = s;
-    EXPECT_FALSE(copy.OnChange);  // the owner's handler is not copied
+    EXPECT_FALSE(copy.OnChange); // the owner's handler is not copied
     EXPECT_EQ(copy, s);
 }
 
@@ -46,24 +46,24 @@ TEST(ParamsTest, DeclaredTypeAndConversions)
         const char* label;
         std::function<void(TParam&)> set;
         TFieldType type;
-        QVariant typed;  // converted for binding
+        QVariant typed; // converted for binding
     };
     const Row rows[] = {
-        {"integer", [](TParam& p) { p.SetAsInteger(5); }, ftInteger, QVariant(qlonglong(5))},
-        {"boolean", [](TParam& p) { p.SetAsBoolean(true); }, ftBoolean, QVariant(qlonglong(1))},
-        {"text", [](TParam& p) { p.SetAsString("x"); }, ftString, QVariant(QString("x"))},
-        {"boolean declared, set from 0",
-         [](TParam& p) {
-             p.SetDataType(ftBoolean);
-             p.SetAsInteger(0);
-         },
-         ftBoolean, QVariant(qlonglong(0))},
-        {"integer declared, set from text",
-         [](TParam& p) {
-             p.SetDataType(ftInteger);
-             p.SetAsString("42");
-         },
-         ftInteger, QVariant(qlonglong(42))},
+        { "integer", [](TParam& p) { p.SetAsInteger(5); }, ftInteger, QVariant(qlonglong(5)) },
+        { "boolean", [](TParam& p) { p.SetAsBoolean(true); }, ftBoolean, QVariant(qlonglong(1)) },
+        { "text", [](TParam& p) { p.SetAsString("x"); }, ftString, QVariant(QString("x")) },
+        { "boolean declared, set from 0",
+            [](TParam& p) {
+                p.SetDataType(ftBoolean);
+                p.SetAsInteger(0);
+            },
+            ftBoolean, QVariant(qlonglong(0)) },
+        { "integer declared, set from text",
+            [](TParam& p) {
+                p.SetDataType(ftInteger);
+                p.SetAsString("42");
+            },
+            ftInteger, QVariant(qlonglong(42)) },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
@@ -79,15 +79,18 @@ TEST(ParamsTest, DeclaredTypeAndConversions)
 
 TEST(ParamsTest, ParseNamesSkipsLiteralsCastsAndDuplicates)
 {
-    EXPECT_THAT(TParams::ParseNames("select ':no', a::int from T where x = :X and y = :y and z = :x -- :c\n"),
-                ElementsAre("X", "y"));
-    EXPECT_THAT(TParams::ParseNames("update T set A = :A where ID = :OLD_ID"), ElementsAre("A", "OLD_ID"));
+    EXPECT_THAT(TParams::ParseNames(
+                    "select ':no', a::int from T where x = :X and y = :y and z = :x -- :c\n"),
+        ElementsAre("X", "y"));
+    EXPECT_THAT(
+        TParams::ParseNames("update T set A = :A where ID = :OLD_ID"), ElementsAre("A", "OLD_ID"));
     EXPECT_TRUE(TParams::ParseNames("select pGroupID from T").empty());
 }
 
 TEST(AdoConnectionTest, ConnectionStringItems)
 {
-    const std::string cs = "Provider=MSDASQL.1;Persist Security Info=True;User ID=sa;Password='a;b';Data Source=WardDemo";
+    const std::string cs = "Provider=MSDASQL.1;Persist Security Info=True;User "
+                           "ID=sa;Password='a;b';Data Source=WardDemo";
     EXPECT_EQ(TADOConnection::ConnectionStringValue(cs, "user id"), "sa");
     EXPECT_EQ(TADOConnection::ConnectionStringValue(cs, "Password"), "a;b");
     EXPECT_EQ(TADOConnection::ConnectionStringValue(cs, "DATA SOURCE"), "WardDemo");
@@ -147,7 +150,7 @@ TEST_F(AliasTest, DatabaseResolvesItsAliasAndDatasetsFindItBySession)
     q.SetDatabaseName("SecurityDB");
     q.SetSessionName(session.SessionName());
     q.SQL().Add("select Name from T");
-    q.Open();  // connects the database on demand
+    q.Open(); // connects the database on demand
     EXPECT_TRUE(db.Connected());
     EXPECT_EQ(q.FieldByName("Name")->AsString(), "one");
     // Another session does not see it.
@@ -179,14 +182,16 @@ TEST_F(AliasTest, BadAliasesAndMissingFilesAreClearErrors)
         const char* message;
     };
     const Row rows[] = {
-        {"unknown alias", [](TDatabase& d) { d.SetAliasName("NoSuchAlias"); }, "Unknown alias: NoSuchAlias"},
-        {"missing file",
-         [this](TDatabase& d) {
-             d.SetDriverName("QSQLITE");
-             d.Params().SetValues("DATABASE NAME", file_ + ".missing");
-         },
-         "does not exist"},
-        {"unknown driver", [](TDatabase& d) { d.SetDriverName("Paradox"); }, "Unsupported database driver"},
+        { "unknown alias", [](TDatabase& d) { d.SetAliasName("NoSuchAlias"); },
+            "Unknown alias: NoSuchAlias" },
+        { "missing file",
+            [this](TDatabase& d) {
+                d.SetDriverName("QSQLITE");
+                d.Params().SetValues("DATABASE NAME", file_ + ".missing");
+            },
+            "does not exist" },
+        { "unknown driver", [](TDatabase& d) { d.SetDriverName("Paradox"); },
+            "Unsupported database driver" },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
@@ -216,10 +221,10 @@ TEST_F(AliasTest, LoginHandlerFillsTheParameters)
     db.Params().SetValues("USER NAME", "supervisor");
     db.Open();
     EXPECT_EQ(seen, "supervisor");
-    EXPECT_EQ(db.Params().Values("PASSWORD"), "");  // the typed password is not kept
+    EXPECT_EQ(db.Params().Values("PASSWORD"), ""); // the typed password is not kept
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

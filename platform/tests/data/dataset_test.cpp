@@ -30,7 +30,8 @@ protected:
         EngineTest::SetUp();
         if (IsSkipped())
             return;
-        ctx().Table("People", "ID {pk}, Name VARCHAR(30) UNIQUE, Age INTEGER, Active BOOLEAN, Code VARCHAR(16)");
+        ctx().Table("People",
+            "ID {pk}, Name VARCHAR(30) UNIQUE, Age INTEGER, Active BOOLEAN, Code VARCHAR(16)");
         ctx().Exec("INSERT INTO People (Name, Age, Active) VALUES ('Admin', 40, true)");
         ctx().Exec("INSERT INTO People (Name, Age, Active) VALUES ('admin', 30, false)");
         ctx().Exec("INSERT INTO People (Name, Age, Active) VALUES ('Bob', 25, true)");
@@ -40,7 +41,8 @@ protected:
 
     std::unique_ptr<TCustomQuery> People(const std::string& where = "")
     {
-        auto q = ctx().NewQuery("select ID, Name, Age, Active, Code from People " + where + " order by ID");
+        auto q = ctx().NewQuery(
+            "select ID, Name, Age, Active, Code from People " + where + " order by ID");
         return q;
     }
 
@@ -63,7 +65,7 @@ TEST_P(DataSetTest, NamedParametersBindByNameWithoutRegardToCase)
     auto q = ctx().NewQuery("select Name from People where Age > :MinAge and Age < :maxage");
     ASSERT_EQ(q->ParamCount(), 2);
     q->ParamByName("minage").SetAsInteger(29);
-    q->ParamByName("MAXAGE").SetAsString("45");  // text for an integer: converted
+    q->ParamByName("MAXAGE").SetAsString("45"); // text for an integer: converted
     q->Open();
     EXPECT_THAT(Names(*q), ElementsAre("Admin", "admin", "Carol"));
     EXPECT_THROW(q->ParamByName("Missing"), EDatabaseError);
@@ -78,11 +80,14 @@ TEST_P(DataSetTest, StatementTextRulesForMarkers)
         const char* expectedFirstName;
     };
     const Row rows[] = {
-        {"trailing semicolon and blanks", "select Name from People where ID = :ID; \n", 1, "Bob"},
-        {"colon inside a literal is text", "select Name, 'a:b' as T from People where ID = :ID", 1, "Bob"},
-        {"repeated parameter binds every marker", "select Name from People where ID = :ID or ID = :ID + 100", 1, "Bob"},
-        {"p-rewritten marker binds by position", "select Name from People where People.ID=pID;", 1, "Bob"},
-        {"question mark binds by position", "select Name from People where ID = ?", 1, "Bob"},
+        { "trailing semicolon and blanks", "select Name from People where ID = :ID; \n", 1, "Bob" },
+        { "colon inside a literal is text", "select Name, 'a:b' as T from People where ID = :ID", 1,
+            "Bob" },
+        { "repeated parameter binds every marker",
+            "select Name from People where ID = :ID or ID = :ID + 100", 1, "Bob" },
+        { "p-rewritten marker binds by position", "select Name from People where People.ID=pID;", 1,
+            "Bob" },
+        { "question mark binds by position", "select Name from People where ID = ?", 1, "Bob" },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
@@ -105,7 +110,11 @@ TEST_P(DataSetTest, ColonRewriteKeepsTheSavedParameterList)
 {
     // What the runtime provider does when SQL parameters are off: replace
     // every ':' by 'p' and restore the parameter list.
-    auto q = ctx().NewQuery("select Name" "\n" "from People" "\n" "where People.ID=:ID and Age>=:Age; ");
+    auto q = ctx().NewQuery("select Name"
+                            "\n"
+                            "from People"
+                            "\n"
+                            "where People.ID=:ID and Age>=:Age; ");
     TParams saved = q->Params();
     std::string text = q->SQL().Text();
     for (char& c : text)
@@ -162,7 +171,8 @@ TEST_P(DataSetTest, BooleanParameterSetFromInteger)
 
 TEST_P(DataSetTest, BracketNamesAndBooleanLiterals)
 {
-    auto q = ctx().NewQuery("select [Name], [Active] from People where [Active] = true and not false order by [ID];");
+    auto q = ctx().NewQuery(
+        "select [Name], [Active] from People where [Active] = true and not false order by [ID];");
     q->Open();
     EXPECT_THAT(Names(*q), ElementsAre("Admin", "Bob", "Dave"));
     auto none = ctx().NewQuery("select Name from People where false");
@@ -182,7 +192,7 @@ TEST_P(DataSetTest, DefaultFieldsFollowTheResultTypes)
     EXPECT_TRUE(q->DefaultFields());
     EXPECT_NE(dynamic_cast<TIntegerField*>(q->FieldByName("id")), nullptr);
     EXPECT_NE(dynamic_cast<TStringField*>(q->FieldByName("NAME")), nullptr);
-    if (!ctx().IsOdbc()) {  // ODBC drivers report booleans as numbers or text
+    if (!ctx().IsOdbc()) { // ODBC drivers report booleans as numbers or text
         EXPECT_NE(dynamic_cast<TBooleanField*>(q->FieldByName("Active")), nullptr);
     }
     EXPECT_EQ(q->FieldByName("Age")->AsInteger(), 40);
@@ -209,14 +219,14 @@ TEST_P(DataSetTest, PersistentFieldsBindByNameAndMissingColumnsFailTheOpen)
     EXPECT_EQ(q->FieldCount(), 2);
     EXPECT_EQ(id->AsInteger(), 1);
     EXPECT_TRUE(active->AsBoolean());
-    EXPECT_EQ(q->FindField("Name"), nullptr);  // only persistent fields exist
+    EXPECT_EQ(q->FindField("Name"), nullptr); // only persistent fields exist
     q->Close();
     auto* missing = new TStringField(&form, 16);
     missing->SetFieldName("Nickname");
     missing->SetDataSet(q.get());
     EXPECT_THROW(q->Open(), EDatabaseError);
     EXPECT_FALSE(q->Active());
-    q->SetName("Hidden");  // fields removed before the query dies
+    q->SetName("Hidden"); // fields removed before the query dies
     delete missing;
     delete active;
     delete id;
@@ -226,7 +236,8 @@ TEST_P(DataSetTest, RawBytesRoundTrip)
 {
     QByteArray bytes;
     for (int i = 0; i < 16; ++i)
-        bytes.append(static_cast<char>(i < 8 ? 0x80 + i * 9 : 0xff - i));  // high bytes, 0x80-0x9f too
+        bytes.append(
+            static_cast<char>(i < 8 ? 0x80 + i * 9 : 0xff - i)); // high bytes, 0x80-0x9f too
     bytes[0] = '\x01';
     bytes[15] = '\'';
     ASSERT_EQ(bytes.indexOf('\0'), -1);
@@ -318,7 +329,7 @@ TEST_P(DataSetTest, BookmarksSurviveFilteringAndInserts)
     EXPECT_EQ(q->RecNo(), 5);
     q->Close();
     q->Open();
-    EXPECT_THROW(q->GotoBookmark(mark), EDatabaseError);  // from the previous open
+    EXPECT_THROW(q->GotoBookmark(mark), EDatabaseError); // from the previous open
 }
 
 // ---------------------------------------------------------------- filter
@@ -330,13 +341,13 @@ TEST_P(DataSetTest, FilterTextAndCallbackApplyTogether)
         std::vector<std::string> names;
     };
     const Row rows[] = {
-        {"Active = false", {"admin", "Carol"}},
-        {"Active  = true", {"Admin", "Bob", "Dave"}},
-        {"Active=true", {"Admin", "Bob", "Dave"}},
-        {"Name = 'Bob'", {"Bob"}},
-        {"Age >= 35 and Active = true", {"Admin", "Dave"}},
-        {"Age = 25 or Name = 'Carol'", {"Bob", "Carol"}},
-        {"Code = null", {"Admin", "admin", "Bob", "Carol", "Dave"}},
+        { "Active = false", { "admin", "Carol" } },
+        { "Active  = true", { "Admin", "Bob", "Dave" } },
+        { "Active=true", { "Admin", "Bob", "Dave" } },
+        { "Name = 'Bob'", { "Bob" } },
+        { "Age >= 35 and Active = true", { "Admin", "Dave" } },
+        { "Age = 25 or Name = 'Carol'", { "Bob", "Carol" } },
+        { "Code = null", { "Admin", "admin", "Bob", "Carol", "Dave" } },
     };
     auto q = People();
     q->Open();
@@ -350,14 +361,15 @@ TEST_P(DataSetTest, FilterTextAndCallbackApplyTogether)
     }
     // The callback narrows the text filter further.
     q->SetFilter("Active = true");
-    q->OnFilterRecord = [](TDataSet* ds, bool& accept) { accept = ds->FieldByName("Age")->AsInteger() < 45; };
+    q->OnFilterRecord
+        = [](TDataSet* ds, bool& accept) { accept = ds->FieldByName("Age")->AsInteger() < 45; };
     q->SetFiltered(true);
     EXPECT_THAT(Names(*q), ElementsAre("Admin", "Bob"));
     EXPECT_FALSE(q->IsSequenced());
     q->SetFiltered(false);
     EXPECT_EQ(q->RecordCount(), 5);
     EXPECT_THROW(q->SetFilter("Active ="), EDatabaseError);
-    EXPECT_EQ(q->Filter(), "Active = true");  // a bad text keeps the old filter
+    EXPECT_EQ(q->Filter(), "Active = true"); // a bad text keeps the old filter
 }
 
 TEST_P(DataSetTest, FilterOnOpenAndRowsThatStopPassing)
@@ -387,22 +399,23 @@ TEST_P(DataSetTest, LocateIsExactAndCaseSensitiveByDefault)
         const char* fields;
         std::vector<QVariant> values;
         TLocateOptions options;
-        const char* expected;  // nullptr: not found
+        const char* expected; // nullptr: not found
     };
     const Row rows[] = {
-        {"exact lower case", "Name", {QString("admin")}, 0, "admin"},
-        {"exact upper case", "Name", {QString("Admin")}, 0, "Admin"},
-        {"no partial match", "Name", {QString("Adm")}, 0, nullptr},
-        {"case-insensitive finds the first", "Name", {QString("ADMIN")}, loCaseInsensitive, "Admin"},
-        {"partial key", "Name", {QString("Ca")}, loPartialKey, "Carol"},
-        {"integer column", "Age", {25}, 0, "Bob"},
-        {"integer from text", "Age", {QString("35")}, 0, "Carol"},
-        {"text that is no integer", "Age", {QString("abc")}, 0, nullptr},
-        {"boolean column", "Active", {false}, 0, "admin"},
-        {"two fields", "Active;Age", {true, 50}, 0, "Dave"},
-        {"two fields with blanks", "Active; Age", {false, 35}, 0, "Carol"},
-        {"two fields no row", "Active;Age", {true, 35}, 0, nullptr},
-        {"null value", "Code", {QVariant()}, 0, "Admin"},
+        { "exact lower case", "Name", { QString("admin") }, 0, "admin" },
+        { "exact upper case", "Name", { QString("Admin") }, 0, "Admin" },
+        { "no partial match", "Name", { QString("Adm") }, 0, nullptr },
+        { "case-insensitive finds the first", "Name", { QString("ADMIN") }, loCaseInsensitive,
+            "Admin" },
+        { "partial key", "Name", { QString("Ca") }, loPartialKey, "Carol" },
+        { "integer column", "Age", { 25 }, 0, "Bob" },
+        { "integer from text", "Age", { QString("35") }, 0, "Carol" },
+        { "text that is no integer", "Age", { QString("abc") }, 0, nullptr },
+        { "boolean column", "Active", { false }, 0, "admin" },
+        { "two fields", "Active;Age", { true, 50 }, 0, "Dave" },
+        { "two fields with blanks", "Active; Age", { false, 35 }, 0, "Carol" },
+        { "two fields no row", "Active;Age", { true, 35 }, 0, nullptr },
+        { "null value", "Code", { QVariant() }, 0, "Admin" },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
@@ -412,7 +425,7 @@ TEST_P(DataSetTest, LocateIsExactAndCaseSensitiveByDefault)
         if (row.expected) {
             EXPECT_EQ(q->FieldByName("Name")->AsString(), row.expected);
         } else {
-            EXPECT_EQ(q->FieldByName("Name")->AsString(), "Dave");  // stays
+            EXPECT_EQ(q->FieldByName("Name")->AsString(), "Dave"); // stays
         }
     }
     EXPECT_THROW(q->Locate("Nope", QVariant(1)), EDatabaseError);
@@ -424,7 +437,7 @@ TEST_P(DataSetTest, LocateFollowsEditsInsertsDeletesAndTheFilter)
     q->SetCachedUpdates(true);
     q->OnUpdateRecord = [](TDataSet*, TUpdateKind, TUpdateAction& a) { a = uaApplied; };
     q->Open();
-    ASSERT_TRUE(q->Locate("Name", "Bob"));  // builds the index
+    ASSERT_TRUE(q->Locate("Name", "Bob")); // builds the index
     q->Edit();
     q->FieldByName("Name")->SetAsString("Robert");
     q->Post();
@@ -442,14 +455,14 @@ TEST_P(DataSetTest, LocateFollowsEditsInsertsDeletesAndTheFilter)
     q->FieldByName("Active")->SetAsBoolean(false);
     q->Post();
     EXPECT_TRUE(q->Locate("Name", "Bob"));
-    EXPECT_EQ(q->RecNo(), 1);  // the first match in the current order
+    EXPECT_EQ(q->RecNo(), 1); // the first match in the current order
     q->Delete();
     EXPECT_TRUE(q->Locate("Name", "Bob"));
     EXPECT_EQ(q->RecNo(), 6);
     q->SetFilter("Active = true");
     q->SetFiltered(true);
     EXPECT_TRUE(q->Locate("Name", "Admin"));
-    EXPECT_FALSE(q->Locate("Name", "admin"));  // filtered out
+    EXPECT_FALSE(q->Locate("Name", "admin")); // filtered out
     q->CancelUpdates();
     q->SetFiltered(false);
     EXPECT_TRUE(q->Locate("Name", "Bob"));
@@ -464,7 +477,8 @@ TEST_P(DataSetTest, EventsFireInTheFrameworkOrder)
     std::vector<std::string> log;
     auto q = People();
     ctx().SetLive(*q, true);
-    auto hook = [&log](const char* name) { return [&log, name](TDataSet*) { log.push_back(name); }; };
+    auto hook
+        = [&log](const char* name) { return [&log, name](TDataSet*) { log.push_back(name); }; };
     q->BeforeOpen = hook("BeforeOpen");
     q->AfterOpen = hook("AfterOpen");
     q->BeforeClose = hook("BeforeClose");
@@ -488,29 +502,34 @@ TEST_P(DataSetTest, EventsFireInTheFrameworkOrder)
         std::vector<std::string> events;
     };
     const Step steps[] = {
-        {"open", [&] { q->Open(); }, {"BeforeOpen", "AfterOpen", "AfterScroll"}},
-        {"next", [&] { q->Next(); }, {"BeforeScroll", "AfterScroll"}},
-        {"edit and post", [&] {
-             q->Edit();
-             q->FieldByName("Age")->SetAsInteger(26);
-             q->Post();
-         },
-         {"BeforeEdit", "AfterEdit", "BeforePost", "AfterPost"}},
-        {"insert and cancel", [&] {
-             q->Insert();
-             q->Cancel();
-         },
-         {"BeforeInsert", "BeforeScroll", "OnNewRecord", "AfterInsert", "AfterScroll", "BeforeCancel",
-          "AfterCancel"}},
-        {"scroll posts a modified edit", [&] {
-             q->Edit();
-             q->FieldByName("Age")->SetAsInteger(27);
-             q->Next();
-         },
-         {"BeforeEdit", "AfterEdit", "BeforePost", "AfterPost", "BeforeScroll", "AfterScroll"}},
-        {"delete", [&] { q->Delete(); }, {"BeforeDelete", "BeforeScroll", "AfterDelete", "AfterScroll"}},
-        {"locate not found", [&] { q->Locate("Name", "Nobody"); }, {"BeforeScroll"}},
-        {"close", [&] { q->Close(); }, {"BeforeClose", "AfterClose"}},
+        { "open", [&] { q->Open(); }, { "BeforeOpen", "AfterOpen", "AfterScroll" } },
+        { "next", [&] { q->Next(); }, { "BeforeScroll", "AfterScroll" } },
+        { "edit and post",
+            [&] {
+                q->Edit();
+                q->FieldByName("Age")->SetAsInteger(26);
+                q->Post();
+            },
+            { "BeforeEdit", "AfterEdit", "BeforePost", "AfterPost" } },
+        { "insert and cancel",
+            [&] {
+                q->Insert();
+                q->Cancel();
+            },
+            { "BeforeInsert", "BeforeScroll", "OnNewRecord", "AfterInsert", "AfterScroll",
+                "BeforeCancel", "AfterCancel" } },
+        { "scroll posts a modified edit",
+            [&] {
+                q->Edit();
+                q->FieldByName("Age")->SetAsInteger(27);
+                q->Next();
+            },
+            { "BeforeEdit", "AfterEdit", "BeforePost", "AfterPost", "BeforeScroll",
+                "AfterScroll" } },
+        { "delete", [&] { q->Delete(); },
+            { "BeforeDelete", "BeforeScroll", "AfterDelete", "AfterScroll" } },
+        { "locate not found", [&] { q->Locate("Name", "Nobody"); }, { "BeforeScroll" } },
+        { "close", [&] { q->Close(); }, { "BeforeClose", "AfterClose" } },
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.label);
@@ -561,7 +580,8 @@ TEST_P(DataSetTest, ValidateAndChangeHandlersSeeTheNewValue)
     id->SetReadOnly(true);
     std::vector<std::string> seen;
     age->OnValidate = [&](TField* f) {
-        seen.push_back("validate " + f->AsString() + " old " + f->OldValue().toString().toStdString());
+        seen.push_back(
+            "validate " + f->AsString() + " old " + f->OldValue().toString().toStdString());
         if (f->AsInteger() < 0)
             throw Exception("negative");
     };
@@ -572,11 +592,11 @@ TEST_P(DataSetTest, ValidateAndChangeHandlersSeeTheNewValue)
     EXPECT_THROW(age->SetAsInteger(-1), Exception);
     EXPECT_EQ(age->AsInteger(), 41);
     EXPECT_THROW(age->SetAsString("forty"), EConvertError);
-    EXPECT_THROW(id->SetAsInteger(9), EDatabaseError);  // read-only field
+    EXPECT_THROW(id->SetAsInteger(9), EDatabaseError); // read-only field
     EXPECT_THAT(seen, ElementsAre("validate 41 old 40", "change 41", "validate -1 old 40"));
     q->Post();
     EXPECT_EQ(ctx().Scalar("select Age from People where ID = 1"), "41");
-    EXPECT_THROW(age->SetAsInteger(1), EDatabaseError);  // not editing
+    EXPECT_THROW(age->SetAsInteger(1), EDatabaseError); // not editing
     q->Close();
     delete id;
     delete name;
@@ -586,7 +606,7 @@ TEST_P(DataSetTest, ValidateAndChangeHandlersSeeTheNewValue)
 TEST_P(DataSetTest, ReadOnlyResultsRefuseEdits)
 {
     auto q = ctx().NewQuery("select p.Name, q.Age from People p join People q on q.ID = p.ID");
-    ctx().SetLive(*q, true);  // a join cannot be live
+    ctx().SetLive(*q, true); // a join cannot be live
     q->Open();
     EXPECT_FALSE(q->CanModify());
     EXPECT_THROW(q->Edit(), EDatabaseError);
@@ -617,14 +637,15 @@ TEST_P(DataSetTest, LiveResultsPostAtOnce)
     q->Post();
     EXPECT_EQ(ctx().Scalar("select Age from People where Name = 'Eve'"), "22");
     // The key the database assigned is filled in.
-    EXPECT_EQ(q->FieldByName("ID")->AsString(), ctx().Scalar("select ID from People where Name = 'Eve'"));
+    EXPECT_EQ(
+        q->FieldByName("ID")->AsString(), ctx().Scalar("select ID from People where Name = 'Eve'"));
     q->Locate("Name", "Bob");
     q->Delete();
     EXPECT_EQ(ctx().Scalar("select count(*) from People where Name = 'Bob'"), "0");
     // A failing statement leaves the row in edit state with its values.
     q->Locate("Name", "Dave");
     q->Edit();
-    q->FieldByName("Name")->SetAsString("Admin");  // unique name taken
+    q->FieldByName("Name")->SetAsString("Admin"); // unique name taken
     EXPECT_THROW(q->Post(), EDatabaseError);
     EXPECT_EQ(q->State(), dsEdit);
     EXPECT_EQ(q->FieldByName("Name")->AsString(), "Admin");
@@ -646,7 +667,7 @@ TEST_P(DataSetTest, RefreshSeesNewRowsKeepsThePositionAndProtectsTheCache)
     EXPECT_THAT(log, ElementsAre("BeforeRefresh", "AfterRefresh"));
     EXPECT_EQ(q->RecordCount(), 6);
     EXPECT_EQ(q->RecNo(), 3);
-    EXPECT_EQ(q->FieldByName("Name"), name);  // same default fields for the views
+    EXPECT_EQ(q->FieldByName("Name"), name); // same default fields for the views
     q->SetCachedUpdates(true);
     q->OnUpdateRecord = [](TDataSet*, TUpdateKind, TUpdateAction& a) { a = uaApplied; };
     q->Edit();
@@ -666,8 +687,10 @@ protected:
     {
         auto q = People();
         upd = new TUpdateSQL(&form);
-        upd->ModifySQL().SetText("update People set Name = :Name, Age = :Age, Active = :Active\nwhere ID = :OLD_ID");
-        upd->InsertSQL().SetText("insert into People (Name, Age, Active) values (:Name, :Age, :Active)");
+        upd->ModifySQL().SetText(
+            "update People set Name = :Name, Age = :Age, Active = :Active\nwhere ID = :OLD_ID");
+        upd->InsertSQL().SetText(
+            "insert into People (Name, Age, Active) values (:Name, :Age, :Active)");
         upd->DeleteSQL().SetText("delete from People where ID = :OLD_ID");
         q->SetCachedUpdates(true);
         q->SetUpdateObject(upd);
@@ -693,7 +716,7 @@ TEST_P(CachedUpdatesTest, ModifyInsertDeleteAppliedWithOldKeys)
     auto q = Cached(form, upd);
     q->Locate("Name", "Bob");
     q->Edit();
-    q->FieldByName("ID")->SetAsInteger(99);  // the key itself changes: OLD_ID finds the row
+    q->FieldByName("ID")->SetAsInteger(99); // the key itself changes: OLD_ID finds the row
     q->FieldByName("Age")->SetAsInteger(26);
     q->Post();
     EXPECT_EQ(q->UpdateStatus(), usModified);
@@ -712,7 +735,7 @@ TEST_P(CachedUpdatesTest, ModifyInsertDeleteAppliedWithOldKeys)
     ctx().connection->StartTransaction();
     q->ApplyUpdates();
     ctx().connection->Commit();
-    EXPECT_TRUE(q->UpdatesPending());  // until CommitUpdates
+    EXPECT_TRUE(q->UpdatesPending()); // until CommitUpdates
     q->CommitUpdates();
     EXPECT_FALSE(q->UpdatesPending());
     EXPECT_EQ(Snapshot(), "Admin=40;Bob=26;Dave=50;Eve=22;admin=30;");
@@ -730,7 +753,7 @@ TEST_P(CachedUpdatesTest, FailedApplyRollsBackAndKeepsEveryEdit)
         TComponent form;
         TUpdateSQL* upd = nullptr;
         auto q = Cached(form, upd);
-        const char* names[] = {"Bob", "Carol", "Dave"};
+        const char* names[] = { "Bob", "Carol", "Dave" };
         for (int i = 0; i < 3; ++i) {
             q->Locate("Name", names[i]);
             q->Edit();
@@ -759,7 +782,8 @@ TEST_P(CachedUpdatesTest, FailedApplyRollsBackAndKeepsEveryEdit)
         q->CommitUpdates();
         std::string expected = before;
         EXPECT_EQ(ctx().Scalar("select count(*) from People where Age >= 60"), "3");
-        EXPECT_EQ(ctx().Scalar("select Age from People where Name = 'Fixed'"), std::to_string(60 + failAt - 1));
+        EXPECT_EQ(ctx().Scalar("select Age from People where Name = 'Fixed'"),
+            std::to_string(60 + failAt - 1));
     }
 }
 
@@ -792,7 +816,7 @@ TEST_P(CachedUpdatesTest, UpdateHandlerAndErrorHandlerDecide)
     TComponent form;
     TUpdateSQL* upd = nullptr;
     auto q = Cached(form, upd);
-    for (const char* name : {"Bob", "Carol"}) {
+    for (const char* name : { "Bob", "Carol" }) {
         q->Locate("Name", name);
         q->Edit();
         q->FieldByName("Age")->SetAsInteger(1);
@@ -865,7 +889,7 @@ TEST_P(DataSetTest, CalculatedAndLookupFields)
     auto kinds = ctx().NewQuery("select KindID, KindName from Kinds", &form);
     kinds->Open();
     auto q = ctx().NewQuery("select ID, Name, Age from People order by ID", &form);
-    for (const char* n : {"ID", "Name", "Age"}) {
+    for (const char* n : { "ID", "Name", "Age" }) {
         TField* f = std::string(n) == "Name" ? static_cast<TField*>(new TStringField(&form, 30))
                                              : static_cast<TField*>(new TIntegerField(&form));
         f->SetFieldName(n);
@@ -887,7 +911,8 @@ TEST_P(DataSetTest, CalculatedAndLookupFields)
     q->OnCalcFields = [&](TDataSet* ds) {
         ++calls;
         EXPECT_EQ(ds->State(), dsCalcFields);
-        ds->FieldByName("Label")->SetAsString(ds->FieldByName("Name")->AsString() + "/" + ds->FieldByName("Age")->AsString());
+        ds->FieldByName("Label")->SetAsString(
+            ds->FieldByName("Name")->AsString() + "/" + ds->FieldByName("Age")->AsString());
     };
     q->Open();
     EXPECT_GE(calls, 1);
@@ -897,7 +922,7 @@ TEST_P(DataSetTest, CalculatedAndLookupFields)
     q->Locate("Name", "Bob");
     EXPECT_EQ(label->AsString(), "Bob/25");
     EXPECT_EQ(kind->AsString(), "young");
-    EXPECT_EQ(kinds->RecNo(), 1);  // the lookup did not move the lookup dataset
+    EXPECT_EQ(kinds->RecNo(), 1); // the lookup did not move the lookup dataset
     q->Next();
     EXPECT_TRUE(kind->IsNull());
     // Locate on a calculated field computes it per row.
@@ -907,7 +932,7 @@ TEST_P(DataSetTest, CalculatedAndLookupFields)
     q->ReadRecord(1, [&] { second = label->AsString(); });
     EXPECT_EQ(second, "admin/30");
     EXPECT_EQ(label->AsString(), "Dave/50");
-    EXPECT_THROW(label->SetFieldKind(fkData), EDatabaseError);  // open dataset
+    EXPECT_THROW(label->SetFieldKind(fkData), EDatabaseError); // open dataset
     q->Close();
     kinds->Close();
 }
@@ -973,27 +998,40 @@ protected:
         if (IsSkipped())
             return;
         if (ctx().IsPostgres()) {
-            ctx().Exec("CREATE OR REPLACE FUNCTION AddPerson(PName text, PAge int, PActive bool) RETURNS void AS $$ "
-                       "INSERT INTO People (Name, Age, Active) VALUES (PName, PAge, PActive) $$ LANGUAGE sql");
-            ctx().Exec("CREATE OR REPLACE FUNCTION OlderThan(MinAge smallint, OnlyActive bool) RETURNS SETOF People AS $$ "
-                       "SELECT * FROM People WHERE Age > MinAge AND (NOT OnlyActive OR Active) ORDER BY ID $$ LANGUAGE sql");
+            ctx().Exec("CREATE OR REPLACE FUNCTION AddPerson(PName text, PAge int, PActive bool) "
+                       "RETURNS void AS $$ "
+                       "INSERT INTO People (Name, Age, Active) VALUES (PName, PAge, PActive) $$ "
+                       "LANGUAGE sql");
+            ctx().Exec("CREATE OR REPLACE FUNCTION OlderThan(MinAge smallint, OnlyActive bool) "
+                       "RETURNS SETOF People AS $$ "
+                       "SELECT * FROM People WHERE Age > MinAge AND (NOT OnlyActive OR Active) "
+                       "ORDER BY ID $$ LANGUAGE sql");
             ctx().Exec("CREATE OR REPLACE FUNCTION AddTwice(PName text) RETURNS void AS $$ "
-                       "INSERT INTO People (Name) VALUES (PName); INSERT INTO People (Name) VALUES (PName) $$ LANGUAGE sql");
+                       "INSERT INTO People (Name) VALUES (PName); INSERT INTO People (Name) VALUES "
+                       "(PName) $$ LANGUAGE sql");
         } else {
             ctx().Exec("DROP TABLE IF EXISTS SecProcedureSteps");
             ctx().Exec("DROP TABLE IF EXISTS SecProcedures");
-            ctx().Exec("CREATE TABLE SecProcedures (Name TEXT PRIMARY KEY, Params TEXT NOT NULL, ReturnsRows INTEGER NOT NULL)");
-            ctx().Exec("CREATE TABLE SecProcedureSteps (Name TEXT NOT NULL REFERENCES SecProcedures(Name) ON DELETE CASCADE, "
+            ctx().Exec("CREATE TABLE SecProcedures (Name TEXT PRIMARY KEY, Params TEXT NOT NULL, "
+                       "ReturnsRows INTEGER NOT NULL)");
+            ctx().Exec("CREATE TABLE SecProcedureSteps (Name TEXT NOT NULL REFERENCES "
+                       "SecProcedures(Name) ON DELETE CASCADE, "
                        "Step INTEGER NOT NULL, Statement TEXT NOT NULL, PRIMARY KEY (Name, Step))");
-            ctx().Exec("INSERT INTO SecProcedures VALUES ('AddPerson', 'PName text, PAge int, PActive bool', 0)");
-            ctx().Exec("INSERT INTO SecProcedureSteps VALUES ('AddPerson', 1, "
-                       "'INSERT INTO People (Name, Age, Active) VALUES (:PName, :PAge, :PActive)')");
-            ctx().Exec("INSERT INTO SecProcedures VALUES ('OlderThan', 'MinAge smallint, OnlyActive bool', 1)");
+            ctx().Exec("INSERT INTO SecProcedures VALUES ('AddPerson', 'PName text, PAge int, "
+                       "PActive bool', 0)");
+            ctx().Exec(
+                "INSERT INTO SecProcedureSteps VALUES ('AddPerson', 1, "
+                "'INSERT INTO People (Name, Age, Active) VALUES (:PName, :PAge, :PActive)')");
+            ctx().Exec("INSERT INTO SecProcedures VALUES ('OlderThan', 'MinAge smallint, "
+                       "OnlyActive bool', 1)");
             ctx().Exec("INSERT INTO SecProcedureSteps VALUES ('OlderThan', 1, "
-                       "'SELECT * FROM People WHERE Age > :MinAge AND (NOT :OnlyActive OR Active) ORDER BY ID')");
+                       "'SELECT * FROM People WHERE Age > :MinAge AND (NOT :OnlyActive OR Active) "
+                       "ORDER BY ID')");
             ctx().Exec("INSERT INTO SecProcedures VALUES ('AddTwice', 'PName text', 0)");
-            ctx().Exec("INSERT INTO SecProcedureSteps VALUES ('AddTwice', 1, 'INSERT INTO People (Name) VALUES (:PName)')");
-            ctx().Exec("INSERT INTO SecProcedureSteps VALUES ('AddTwice', 2, 'INSERT INTO People (Name) VALUES (:PName)')");
+            ctx().Exec("INSERT INTO SecProcedureSteps VALUES ('AddTwice', 1, 'INSERT INTO People "
+                       "(Name) VALUES (:PName)')");
+            ctx().Exec("INSERT INTO SecProcedureSteps VALUES ('AddTwice', 2, 'INSERT INTO People "
+                       "(Name) VALUES (:PName)')");
         }
     }
 };
@@ -1014,11 +1052,12 @@ TEST_P(StoredProcTest, ExecProcWithoutResult)
 {
     auto p = ctx().NewProc("AddPerson");
     p->ParamByName("pname").SetAsString("Eve");
-    p->Params()[1].SetAsString("22");  // by position, as text
+    p->Params()[1].SetAsString("22"); // by position, as text
     p->ParamByName("PActive").SetAsInteger(1);
     p->ExecProc();
     EXPECT_EQ(ctx().Scalar("select Age from People where Name = 'Eve'"), "22");
-    EXPECT_EQ(ctx().Scalar("select count(*) from People where Name = 'Eve' and Active = true"), "1");
+    EXPECT_EQ(
+        ctx().Scalar("select count(*) from People where Name = 'Eve' and Active = true"), "1");
 }
 
 TEST_P(StoredProcTest, OpenReturnsTheRows)
@@ -1037,7 +1076,7 @@ TEST_P(StoredProcTest, OpenReturnsTheRows)
 TEST_P(StoredProcTest, AFailingStepLeavesNothingBehind)
 {
     auto p = ctx().NewProc("AddTwice");
-    p->ParamByName("PName").SetAsString("Twin");  // the second insert breaks the unique name
+    p->ParamByName("PName").SetAsString("Twin"); // the second insert breaks the unique name
     EXPECT_THROW(p->ExecProc(), EDatabaseError);
     EXPECT_EQ(ctx().Scalar("select count(*) from People where Name = 'Twin'"), "0");
     // Inside an outer transaction too (PostgreSQL needs the rollback there).
@@ -1048,16 +1087,16 @@ TEST_P(StoredProcTest, AFailingStepLeavesNothingBehind)
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, DataSetTest,
-                         ::testing::Values(Engine::SQLite, Engine::PostgreSQL, Engine::OdbcSQLite,
-                                           Engine::OdbcPostgreSQL),
-                         ParamName);
+    ::testing::Values(
+        Engine::SQLite, Engine::PostgreSQL, Engine::OdbcSQLite, Engine::OdbcPostgreSQL),
+    ParamName);
 INSTANTIATE_TEST_SUITE_P(Engines, CachedUpdatesTest,
-                         ::testing::Values(Engine::SQLite, Engine::PostgreSQL, Engine::OdbcSQLite,
-                                           Engine::OdbcPostgreSQL),
-                         ParamName);
+    ::testing::Values(
+        Engine::SQLite, Engine::PostgreSQL, Engine::OdbcSQLite, Engine::OdbcPostgreSQL),
+    ParamName);
 INSTANTIATE_TEST_SUITE_P(Engines, StoredProcTest,
-                         ::testing::Values(Engine::SQLite, Engine::PostgreSQL, Engine::OdbcSQLite,
-                                           Engine::OdbcPostgreSQL),
-                         ParamName);
+    ::testing::Values(
+        Engine::SQLite, Engine::PostgreSQL, Engine::OdbcSQLite, Engine::OdbcPostgreSQL),
+    ParamName);
 
-}  // namespace
+} // namespace

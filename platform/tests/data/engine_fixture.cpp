@@ -30,10 +30,11 @@ struct Environment {
     {
         static int argc = 1;
         static char name[] = "data_tests";
-        static char* argv[] = {name, nullptr};
+        static char* argv[] = { name, nullptr };
         if (!QCoreApplication::instance())
             app = std::make_unique<QCoreApplication>(argc, argv);
-        SetSettingsFolders(dir.path().toStdString() + "/system", dir.path().toStdString() + "/user");
+        SetSettingsFolders(
+            dir.path().toStdString() + "/system", dir.path().toStdString() + "/user");
         // User data sources of this run only; the drivers stay those of the system.
         const std::string odbcIni = dir.path().toStdString() + "/odbc.ini";
         setenv("ODBCINI", odbcIni.c_str(), 1);
@@ -45,7 +46,7 @@ struct Environment {
             ini << "\n[WardTestPg]\nDriver=PostgreSQL Unicode\nServername=" << host
                 << "\nPort=" << std::getenv("WARDLOCK_PG_PORT") << "\nDatabase=" << pgDatabase
                 << "\nUsername=" << std::getenv("WARDLOCK_PG_USER")
-                << "\nBoolsAsChar=0\n";  // booleans as booleans, not "1"/"0" text
+                << "\nBoolsAsChar=0\n"; // booleans as booleans, not "1"/"0" text
         }
     }
 
@@ -61,7 +62,8 @@ struct Environment {
                 admin.setUserName(std::getenv("WARDLOCK_PG_USER"));
                 admin.setDatabaseName("postgres");
                 if (admin.open())
-                    QSqlQuery(admin).exec(QString::fromStdString("DROP DATABASE IF EXISTS " + pgDatabase));
+                    QSqlQuery(admin).exec(
+                        QString::fromStdString("DROP DATABASE IF EXISTS " + pgDatabase));
             }
             QSqlDatabase::removeDatabase("wl_admin_drop");
         }
@@ -84,7 +86,8 @@ struct Environment {
             } else {
                 QSqlQuery q(admin);
                 q.exec(QString::fromStdString("DROP DATABASE IF EXISTS " + pgDatabase));
-                ok = q.exec(QString::fromStdString("CREATE DATABASE " + pgDatabase + " ENCODING 'UTF8' TEMPLATE template0"));
+                ok = q.exec(QString::fromStdString(
+                    "CREATE DATABASE " + pgDatabase + " ENCODING 'UTF8' TEMPLATE template0"));
                 if (!ok)
                     why = "cannot create the test database";
             }
@@ -156,8 +159,8 @@ struct Environment {
                 conn->SetLoginPrompt(false);
                 conn->SetConnectionString(
                     std::string("Provider=MSDASQL.1;Persist Security Info=True;User ID=")
-                    + (pg ? std::getenv("WARDLOCK_PG_USER") : "") + ";Password=;Data Source="
-                    + (pg ? "WardTestPg" : "WardTestLite"));
+                    + (pg ? std::getenv("WARDLOCK_PG_USER") : "")
+                    + ";Password=;Data Source=" + (pg ? "WardTestPg" : "WardTestLite"));
                 conn->Open();
                 ctx->connection = conn.get();
                 connections.push_back(std::move(conn));
@@ -200,7 +203,7 @@ Environment& Env()
     return *env;
 }
 
-}  // namespace
+} // namespace
 
 std::string EngineName(Engine engine)
 {
@@ -217,9 +220,15 @@ std::string EngineName(Engine engine)
     return "?";
 }
 
-std::string ParamName(const ::testing::TestParamInfo<Engine>& info) { return EngineName(info.param); }
+std::string ParamName(const ::testing::TestParamInfo<Engine>& info)
+{
+    return EngineName(info.param);
+}
 
-EngineContext* Context(Engine engine, std::string& why) { return Env().Get(engine, why); }
+EngineContext* Context(Engine engine, std::string& why)
+{
+    return Env().Get(engine, why);
+}
 
 void EngineTest::SetUp()
 {
@@ -229,7 +238,8 @@ void EngineTest::SetUp()
         GTEST_SKIP() << EngineName(GetParam()) << " not available: " << why;
 }
 
-std::unique_ptr<TCustomQuery> EngineContext::NewQuery(const std::string& sql, TComponent* owner) const
+std::unique_ptr<TCustomQuery> EngineContext::NewQuery(
+    const std::string& sql, TComponent* owner) const
 {
     std::unique_ptr<TCustomQuery> q;
     if (IsOdbc()) {
@@ -269,11 +279,15 @@ void EngineContext::SetLive(TCustomQuery& query, bool live) const
         b->SetRequestLive(live);
 }
 
-void EngineContext::Exec(const std::string& sql) const { connection->Execute(sql); }
+void EngineContext::Exec(const std::string& sql) const
+{
+    connection->Execute(sql);
+}
 
 std::string EngineContext::Ddl(std::string sql) const
 {
-    const std::string pk = IsPostgres() ? "SERIAL PRIMARY KEY" : "INTEGER PRIMARY KEY AUTOINCREMENT";
+    const std::string pk
+        = IsPostgres() ? "SERIAL PRIMARY KEY" : "INTEGER PRIMARY KEY AUTOINCREMENT";
     for (size_t at; (at = sql.find("{pk}")) != std::string::npos;)
         sql.replace(at, 4, pk);
     return sql;
@@ -294,4 +308,4 @@ std::string EngineContext::Scalar(const std::string& sql) const
     return v;
 }
 
-}  // namespace wltest
+} // namespace wltest

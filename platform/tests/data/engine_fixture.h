@@ -24,11 +24,15 @@ struct EngineContext {
     Engine engine;
     vcl::TCustomConnection* connection = nullptr;
 
-    bool IsPostgres() const { return engine == Engine::PostgreSQL || engine == Engine::OdbcPostgreSQL; }
+    bool IsPostgres() const
+    {
+        return engine == Engine::PostgreSQL || engine == Engine::OdbcPostgreSQL;
+    }
     bool IsOdbc() const { return engine == Engine::OdbcSQLite || engine == Engine::OdbcPostgreSQL; }
 
     // A query on the connection: TQuery (BDE style) or TADOQuery (ODBC).
-    std::unique_ptr<vcl::TCustomQuery> NewQuery(const std::string& sql = {}, vcl::TComponent* owner = nullptr) const;
+    std::unique_ptr<vcl::TCustomQuery> NewQuery(
+        const std::string& sql = {}, vcl::TComponent* owner = nullptr) const;
     std::unique_ptr<vcl::TStoredProc> NewProc(const std::string& name) const;
     // Editable result posted at once (RequestLive / an optimistic lock) or
     // a read-only one.
@@ -56,4 +60,4 @@ protected:
 
 std::string ParamName(const ::testing::TestParamInfo<Engine>& info);
 
-}  // namespace wltest
+} // namespace wltest

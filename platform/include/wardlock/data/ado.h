@@ -32,8 +32,8 @@ public:
 
     // Value of one item of the connection string ("" when absent); names
     // compare without regard to case.
-    static std::string ConnectionStringValue(const std::string& connectionString,
-                                             const std::string& name);
+    static std::string ConnectionStringValue(
+        const std::string& connectionString, const std::string& name);
 
 protected:
     ConnectSpec GetConnectSpec() override;
@@ -76,7 +76,10 @@ private:
 // TStoredProc: PostgreSQL functions, or the SQLite procedure tables).
 class TADOStoredProc : public TStoredProc {
 public:
-    explicit TADOStoredProc(TComponent* owner = nullptr) : TStoredProc(owner) {}
+    explicit TADOStoredProc(TComponent* owner = nullptr)
+        : TStoredProc(owner)
+    {
+    }
     TADOConnection* Connection() const noexcept { return connection_; }
     void SetConnection(TADOConnection* connection)
     {
@@ -88,4 +91,4 @@ private:
     TADOConnection* connection_ = nullptr;
 };
 
-}  // namespace vcl
+} // namespace vcl

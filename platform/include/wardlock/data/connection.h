@@ -60,7 +60,7 @@ public:
 protected:
     // What to connect to, filled in by the subclass's DoConnect.
     struct ConnectSpec {
-        QString driver;  // QSQLITE, QPSQL, QODBC
+        QString driver; // QSQLITE, QPSQL, QODBC
         QString databaseName;
         QString host;
         int port = -1;
@@ -170,4 +170,4 @@ private:
     bool autoSessionName_ = false;
 };
 
-}  // namespace vcl
+} // namespace vcl

@@ -153,7 +153,7 @@ public:
 
     TBookmark GetBookmark() const;
     void GotoBookmark(const TBookmark& bookmark);
-    void FreeBookmark(TBookmark& bookmark) { bookmark = TBookmark{}; }
+    void FreeBookmark(TBookmark& bookmark) { bookmark = TBookmark {}; }
     bool BookmarkValid(const TBookmark& bookmark) const;
     // <0, 0, >0 by position in the unfiltered order.
     int CompareBookmarks(const TBookmark& a, const TBookmark& b) const;
@@ -165,12 +165,12 @@ public:
     bool Locate(const std::string& fields, const QVariant& value, TLocateOptions options = 0);
     bool Locate(const std::string& fields, const char* value, TLocateOptions options = 0);
     bool Locate(const std::string& fields, const std::string& value, TLocateOptions options = 0);
-    bool Locate(const std::string& fields, const std::vector<QVariant>& values,
-                TLocateOptions options = 0);
+    bool Locate(
+        const std::string& fields, const std::vector<QVariant>& values, TLocateOptions options = 0);
     // The result fields (';'-separated gives a QVariantList) of the first
     // matching row, without moving; a null QVariant when nothing matches.
     QVariant Lookup(const std::string& keyFields, const std::vector<QVariant>& keyValues,
-                    const std::string& resultFields);
+        const std::string& resultFields);
 
     // --- filter ---
     // "Field = value" conditions joined by "and"/"or" (value: true, false, a
@@ -258,7 +258,7 @@ protected:
     // Subclass work of Open: run the query, call DefineColumns once, then
     // LoadRecord for every row.
     virtual void InternalOpen() = 0;
-    virtual void InternalClose() {}
+    virtual void InternalClose() { }
     // Writes a posted row to the database at once (non-cached datasets);
     // throw to refuse. Fields read the new values, OldValue the stored ones.
     virtual void InternalPostRecord(TUpdateKind kind);
@@ -267,7 +267,7 @@ protected:
     virtual void InternalApplyRecord(TUpdateKind kind);
     // After a live insert: lets the subclass fill values the database
     // assigned (e.g. the key).
-    virtual void InternalAfterInsert() {}
+    virtual void InternalAfterInsert() { }
 
     void DefineColumns(const std::vector<ColumnInfo>& columns);
     // Appends one fetched row; `values[i]` belongs to column i.
@@ -276,7 +276,7 @@ protected:
         explicit RecordLoader(TDataSet& dataSet);
         void BeginRecord();
         void SetValue(int column, const QVariant& value);
-        void EndRecord() {}
+        void EndRecord() { }
         // Whether column i is stored at all (unbound columns are skipped).
         bool Wanted(int column) const;
 
@@ -322,7 +322,7 @@ private:
     void MarkPending(uint32_t record, TUpdateStatus status);
     void ApplyOne(uint32_t record, TUpdateKind kind);
     bool FindRecord(const std::vector<TField*>& fields, const std::vector<QVariant>& values,
-                    TLocateOptions options, uint32_t& found);
+        TLocateOptions options, uint32_t& found);
     std::vector<TField*> ParseFieldList(const std::string& fields) const;
     void NotifyViews(TDataEvent event, TField* field);
     void RecomputeCurrent();
@@ -331,4 +331,4 @@ private:
     std::vector<TDataSource*> dataSources_;
 };
 
-}  // namespace vcl
+} // namespace vcl

@@ -102,8 +102,11 @@ public:
 // handler answered abort). Callers usually just stop.
 class EAbort : public Exception {
 public:
-    EAbort() : Exception("Operation aborted") {}
+    EAbort()
+        : Exception("Operation aborted")
+    {
+    }
     using Exception::Exception;
 };
 
-}  // namespace vcl
+} // namespace vcl

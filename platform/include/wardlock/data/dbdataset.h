@@ -60,7 +60,7 @@ protected:
     // the first row (forward-only); the subclass keeps ownership.
     virtual QSqlQuery* ExecuteForOpen() = 0;
     // Called after the rows were fetched (e.g. to release a savepoint).
-    virtual void AfterFetch() {}
+    virtual void AfterFetch() { }
     // Whether the result may be written back with generated statements.
     virtual bool WantsLive() const { return false; }
     // The statement text of a single-table select, for the live analysis.
@@ -69,7 +69,7 @@ protected:
     // Resolves and connects the connection; throws when there is none.
     TCustomConnection& RequireConnection();
     // Drops prepared statements (the connection closes or changes).
-    virtual void ReleaseStatements() {}
+    virtual void ReleaseStatements() { }
 
     void SetConnectionInternal(TCustomConnection* connection);
 
@@ -83,15 +83,15 @@ private:
     std::string databaseName_;
     std::string sessionName_;
     TDatabase* database_ = nullptr;
-    TCustomConnection* direct_ = nullptr;  // set by the ADO front end
+    TCustomConnection* direct_ = nullptr; // set by the ADO front end
     mutable TCustomConnection* attached_ = nullptr;
     TUpdateMode updateMode_ = upWhereAll;
     // Live analysis of the last open.
     std::string liveTable_;
     std::vector<std::string> liveKey_;
-    std::vector<std::string> liveColumns_;  // columns of the table (as the database names them)
+    std::vector<std::string> liveColumns_; // columns of the table (as the database names them)
     bool live_ = false;
-    QVariant insertedKey_;  // key the database assigned to the last live insert
+    QVariant insertedKey_; // key the database assigned to the last live insert
 };
 
 // A dataset defined by an SQL text with parameters.
@@ -244,4 +244,4 @@ private:
     std::unique_ptr<TQuery> queries_[3];
 };
 
-}  // namespace vcl
+} // namespace vcl

@@ -149,14 +149,14 @@ private:
     TFieldType dataType_ = ftUnknown;
     TFieldKind fieldKind_ = fkData;
     int fieldNo_ = 0;
-    int column_ = -1;  // storage column of a data field while open
+    int column_ = -1; // storage column of a data field while open
     int size_ = 0;
     int displayWidth_ = 0;
     bool readOnly_ = false;
     bool required_ = false;
     bool visible_ = true;
-    bool isDefault_ = false;  // made by the dataset from the result
-    const QVariant* validating_ = nullptr;  // new value shown during OnValidate
+    bool isDefault_ = false; // made by the dataset from the result
+    const QVariant* validating_ = nullptr; // new value shown during OnValidate
     TDataSet* lookupDataSet_ = nullptr;
     std::string lookupKeyFields_;
     std::string lookupResultField_;
@@ -175,29 +175,44 @@ public:
 
 class TIntegerField : public TField {
 public:
-    explicit TIntegerField(TComponent* owner = nullptr) : TField(owner, ftInteger, 0) {}
+    explicit TIntegerField(TComponent* owner = nullptr)
+        : TField(owner, ftInteger, 0)
+    {
+    }
     int DataSize() const override { return 4; }
     QVariant ConvertValue(const QVariant& value) const override;
 
 protected:
-    TIntegerField(TComponent* owner, TFieldType type) : TField(owner, type, 0) {}
+    TIntegerField(TComponent* owner, TFieldType type)
+        : TField(owner, type, 0)
+    {
+    }
 };
 
 class TSmallintField : public TIntegerField {
 public:
-    explicit TSmallintField(TComponent* owner = nullptr) : TIntegerField(owner, ftSmallint) {}
+    explicit TSmallintField(TComponent* owner = nullptr)
+        : TIntegerField(owner, ftSmallint)
+    {
+    }
     int DataSize() const override { return 2; }
 };
 
 class TLargeintField : public TIntegerField {
 public:
-    explicit TLargeintField(TComponent* owner = nullptr) : TIntegerField(owner, ftLargeint) {}
+    explicit TLargeintField(TComponent* owner = nullptr)
+        : TIntegerField(owner, ftLargeint)
+    {
+    }
     int DataSize() const override { return 8; }
 };
 
 class TBooleanField : public TField {
 public:
-    explicit TBooleanField(TComponent* owner = nullptr) : TField(owner, ftBoolean, 0) {}
+    explicit TBooleanField(TComponent* owner = nullptr)
+        : TField(owner, ftBoolean, 0)
+    {
+    }
     int DataSize() const override { return 2; }
     std::string AsString() const override;
     QVariant ConvertValue(const QVariant& value) const override;
@@ -205,7 +220,10 @@ public:
 
 class TFloatField : public TField {
 public:
-    explicit TFloatField(TComponent* owner = nullptr) : TField(owner, ftFloat, 0) {}
+    explicit TFloatField(TComponent* owner = nullptr)
+        : TField(owner, ftFloat, 0)
+    {
+    }
     int DataSize() const override { return 8; }
     QVariant ConvertValue(const QVariant& value) const override;
 };
@@ -213,19 +231,28 @@ public:
 // Binary large objects (bytes kept as they are).
 class TBlobField : public TField {
 public:
-    explicit TBlobField(TComponent* owner = nullptr) : TField(owner, ftBlob, 0) {}
+    explicit TBlobField(TComponent* owner = nullptr)
+        : TField(owner, ftBlob, 0)
+    {
+    }
     int DataSize() const override { return 0; }
     QVariant ConvertValue(const QVariant& value) const override;
 
 protected:
-    TBlobField(TComponent* owner, TFieldType type) : TField(owner, type, 0) {}
+    TBlobField(TComponent* owner, TFieldType type)
+        : TField(owner, type, 0)
+    {
+    }
 };
 
 // Long text (no fixed width).
 class TMemoField : public TBlobField {
 public:
-    explicit TMemoField(TComponent* owner = nullptr) : TBlobField(owner, ftMemo) {}
+    explicit TMemoField(TComponent* owner = nullptr)
+        : TBlobField(owner, ftMemo)
+    {
+    }
     QVariant ConvertValue(const QVariant& value) const override;
 };
 
-}  // namespace vcl
+} // namespace vcl

@@ -22,7 +22,9 @@ class TParam {
 public:
     TParam() = default;
     TParam(const std::string& name, TFieldType type = ftUnknown, TParamType paramType = ptInput)
-        : name_(name), dataType_(type), paramType_(paramType)
+        : name_(name)
+        , dataType_(type)
+        , paramType_(paramType)
     {
     }
 
@@ -104,4 +106,4 @@ private:
     std::vector<std::unique_ptr<TParam>> items_;
 };
 
-}  // namespace vcl
+} // namespace vcl

@@ -12,9 +12,15 @@ namespace vcl {
 class TStrings {
 public:
     TStrings() = default;
-    TStrings(std::initializer_list<std::string> lines) : lines_(lines) {}
+    TStrings(std::initializer_list<std::string> lines)
+        : lines_(lines)
+    {
+    }
     // Copies the lines only; the change handler belongs to the owner of each list.
-    TStrings(const TStrings& other) : lines_(other.lines_) {}
+    TStrings(const TStrings& other)
+        : lines_(other.lines_)
+    {
+    }
     TStrings& operator=(const TStrings& other);
 
     int Count() const noexcept { return static_cast<int>(lines_.size()); }
@@ -37,7 +43,7 @@ public:
     // "NAME=value" access. Names compare without regard to case.
     int IndexOfName(const std::string& name) const;
     std::string Names(int index) const;
-    std::string Values(const std::string& name) const;  // "" when absent
+    std::string Values(const std::string& name) const; // "" when absent
     // Replaces the value of the first line with that name, or appends a line;
     // an empty value removes the line, as the component framework does.
     void SetValues(const std::string& name, const std::string& value);
@@ -58,4 +64,4 @@ private:
 
 using TStringList = TStrings;
 
-}  // namespace vcl
+} // namespace vcl
