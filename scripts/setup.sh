@@ -11,7 +11,7 @@ PACKAGES=(
   sqlite3 libsqlite3-dev
   postgresql postgresql-client libpq-dev
   unixodbc unixodbc-dev libsqliteodbc odbc-postgresql
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils imagemagick xdotool
   clang-format
 )
 

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# warddemo on a real X server: answers the real login dialog with the demo
+# user through X input (xdotool), sees the main window, takes a screenshot,
+# checks it is not blank, and closes the program. Runs only when the test
+# script started Xvfb (WARDLOCK_XVFB_DISPLAY); exit 77 = skipped.
+# Usage: realwindow_test.sh WARDDEMO WARDSCHEMA WARDSETTINGS
+set -uo pipefail
+warddemo=$1 wardschema=$2 wardsettings=$3
+
+if [ -z "${WARDLOCK_XVFB_DISPLAY:-}" ]; then
+  echo "skipped: WARDLOCK_XVFB_DISPLAY is not set"
+  exit 77
+fi
+for tool in xdotool import convert; do
+  if ! command -v "$tool" > /dev/null; then echo "skipped: $tool is missing"; exit 77; fi
+done
+
+work=$(mktemp -d /tmp/wardlock-realwindow.XXXXXX)
+pid=
+cleanup() {
+  if [ -n "$pid" ] && kill -0 "$pid" 2> /dev/null; then kill "$pid" 2> /dev/null; wait "$pid" 2> /dev/null; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAILED: $*"; [ -f "$work/warddemo.log" ] && cat "$work/warddemo.log"; exit 1; }
+
+# Waits up to $1 seconds for a window whose name matches $2; prints its id.
+wait_window() {
+  local deadline=$((SECONDS + $1)) id
+  while [ $SECONDS -lt $deadline ]; do
+    id=$(xdotool search --onlyvisible --name "$2" 2> /dev/null | head -n 1)
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    kill -0 "$pid" 2> /dev/null || return 1
+    sleep 0.2
+  done
+  return 1
+}
+# Waits up to $1 seconds until no visible window matches $2.
+wait_gone() {
+  local deadline=$((SECONDS + $1))
+  while [ $SECONDS -lt $deadline ]; do
+    [ -z "$(xdotool search --onlyvisible --name "$2" 2> /dev/null)" ] && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+"$wardschema" demo --sqlite "$work/warddemo.sqlite" --admin-password admin > /dev/null \
+  || fail "cannot make the demo database"
+export WARDLOCK_SYSTEM_CONFIG="$work/settings" WARDLOCK_USER_CONFIG="$work/user"
+"$wardsettings" write 'Software\Torvane\Wardlock\DBProviders' 'Torvane:BDE' 'wardbde.dll' || fail "settings"
+"$wardsettings" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Driver' 'QSQLITE' || fail "settings"
+"$wardsettings" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Database' "$work/warddemo.sqlite" \
+  || fail "settings"
+
+export DISPLAY=$WARDLOCK_XVFB_DISPLAY
+unset QT_QPA_PLATFORM
+"$warddemo" > "$work/warddemo.log" 2>&1 &
+pid=$!
+
+dialog=$(wait_window 30 '^Authorization') || fail "the login dialog did not appear"
+# Real key presses into the focused user box (the dialog focuses it when shown).
+xdotool windowfocus --sync "$dialog" || fail "cannot focus the login dialog"
+xdotool type --delay 30 demo
+xdotool key Tab
+xdotool type --delay 30 demo
+xdotool key Return
+wait_gone 20 '^Authorization' || fail "the login dialog stayed open"
+sleep 0.5
+[ -z "$(xdotool search --onlyvisible --name '^Invalid login' 2> /dev/null)" ] || fail "the login was refused"
+kill -0 "$pid" 2> /dev/null || fail "warddemo ended"
+main=$(wait_window 10 '^MainFrm') || fail "the main window is not shown"
+xwininfo -id "$main" | grep -q 'Map State: IsViewable' || fail "the main window is not viewable"
+
+import -window root "$work/shot.png" || fail "no screenshot"
+colours=$(convert "$work/shot.png" -format %k info:) || fail "cannot read the screenshot"
+echo "screenshot colours: $colours"
+[ "$colours" -gt 16 ] || fail "the screen looks blank ($colours colours)"
+
+# Close the main window like a user (Ctrl+Q); the program ends with it.
+xdotool windowfocus --sync "$main" || fail "cannot focus the main window"
+xdotool key ctrl+q
+deadline=$((SECONDS + 15))
+while kill -0 "$pid" 2> /dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+if kill -0 "$pid" 2> /dev/null; then fail "warddemo did not end after its window was closed"; fi
+wait "$pid"; status=$?
+pid=
+[ "$status" -eq 0 ] || fail "warddemo ended with status $status"
+echo "passed"
