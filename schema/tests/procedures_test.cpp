@@ -255,6 +255,7 @@ TEST_P(CeilingTest, MovingAUserKeepsRightsTheAdministratorLacksFromHim)
         { "gains what the administrator holds", 1, 3, 3, -1, -1, -1 },
         { "administrator's own row replaces his group's", 0, 1, 1, 0, -1, 0 },
         { "what he had he keeps", 8, 15, 2, -1, -1, 2 | 8 },
+        { "keeps a right the administrator lacks", 1, 3, 0, -1, -1, 1 },
         { "own row is left alone", 0, 15, 0, -1, 4, 4 },
     };
     for (const Case& c : cases) {
