@@ -1,0 +1,122 @@
+#pragma once
+// Non-persistent record numbers. The administration's statements select a
+// constant column ("select QParams.*, 1 as RecNo from Qparams;"); a
+// TIntNoField bound to it overwrites it with 0, 1, 2, ... right after the
+// dataset opens (over the unfiltered rows, in result order), and TNoQuery /
+// TNoStoredProc answer record-number questions from that field. The numbering
+// edits never reach the database: they are dropped from the update cache at
+// once, and the dataset reports no pending updates afterwards.
+
+#include "wardlock/data/dbdataset.h"
+#include "wardlock/keeper/mutfields.h"
+
+#include <string>
+
+namespace tor {
+
+class TIntNoField : public TExtNoField {
+public:
+    using TExtNoField::TExtNoField;
+
+    // Whether the rows are numbered (false until the first numbering and
+    // again after close).
+    bool Numbered() const noexcept { return numbered_; }
+
+    // Update-record handler that writes nothing and reports the row applied.
+    void OnUpdateRecord(vcl::TDataSet* dataSet, vcl::TUpdateKind kind, vcl::TUpdateAction& action);
+
+    // Numbers the rows again (after a refresh).
+    virtual void IntAfterRequery(vcl::TDataSet* dataSet);
+
+protected:
+    void IntAfterOpen(vcl::TDataSet* dataSet) override;
+    void IntAfterRefresh(vcl::TDataSet* dataSet) override { IntAfterRequery(dataSet); }
+    void IntAfterClose(vcl::TDataSet* dataSet) override { numbered_ = false; }
+    // A new record gets the next unused number, so its memory values get a
+    // slot of their own.
+    void IntBeforePost(vcl::TDataSet* dataSet) override;
+
+private:
+    struct UpdateHandler;
+    void Number(vcl::TDataSet* dataSet);
+    bool IsOwnHandler(const decltype(vcl::TDataSet::OnUpdateRecord)& handler) const;
+    decltype(vcl::TDataSet::OnUpdateRecord) MakeHandler();
+
+    bool numbered_ = false;
+};
+
+// Record numbers of an engine dataset taken from its numbering field.
+// `Engine` is the dataset class (TQuery, TStoredProc).
+template<class Engine> class TNoDataSet : public Engine {
+public:
+    using Engine::Engine;
+
+    // The numbering field (a field of this dataset; not owned).
+    TNoField* NoField() const noexcept { return noField_; }
+    void SetNoField(TNoField* field) { noField_ = field; }
+
+    // True when the numbering field is a plain one, or a TIntNoField that
+    // has numbered the rows; otherwise as the engine says.
+    bool IsSequenced() const override
+    {
+        if (TNoField* field = LiveNoField()) {
+            auto* numbering = dynamic_cast<TIntNoField*>(field);
+            if (!numbering || numbering->Numbered())
+                return true;
+        }
+        return Engine::IsSequenced();
+    }
+
+    // The numbering field's value + 1 once a TIntNoField has numbered the
+    // rows (it stays right for a new record, and for a row read or
+    // calculated while another is current); otherwise the engine's number
+    // while the engine numbers the rows, else the field's value + 1. -1
+    // without the field or its value.
+    int GetRecNo() const override
+    {
+        TNoField* field = LiveNoField();
+        auto* numbering = dynamic_cast<TIntNoField*>(field);
+        if (!(numbering && numbering->Numbered()) && Engine::IsSequenced())
+            return Engine::GetRecNo();
+        if (!field || field->IsNull())
+            return -1;
+        return field->AsInteger() + 1;
+    }
+
+    // Moves to the row whose numbering field holds recNo - 1.
+    void DoSetRecNo(int recNo) override
+    {
+        if (TNoField* field = LiveNoField()) {
+            this->Locate(field->FieldName(), QVariant(recNo - 1));
+            return;
+        }
+        Engine::DoSetRecNo(recNo);
+    }
+
+private:
+    // The field only while it is still one of this dataset's fields (it may
+    // have been destroyed with its form).
+    TNoField* LiveNoField() const
+    {
+        if (!noField_)
+            return nullptr;
+        for (int i = 0; i < this->FieldCount(); ++i)
+            if (this->Fields(i) == noField_)
+                return noField_;
+        return nullptr;
+    }
+
+    TNoField* noField_ = nullptr;
+};
+
+class TNoQuery : public TNoDataSet<vcl::TQuery> {
+public:
+    using TNoDataSet::TNoDataSet;
+};
+
+class TNoStoredProc : public TNoDataSet<vcl::TStoredProc> {
+public:
+    using TNoDataSet::TNoDataSet;
+};
+
+} // namespace tor
