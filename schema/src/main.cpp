@@ -69,11 +69,22 @@ int Failed(const QString& message)
     return kExitFailed;
 }
 
+// A statement that failed inside a PostgreSQL transaction can only be released
+// by the rollback; Qt's warning about it would stand before the real message.
+void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (message.startsWith(QStringLiteral("Unable to free statement")))
+        return;
+    Err() << qFormatLogMessage(type, context, message) << "\n";
+    Err().flush();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    qInstallMessageHandler(QuietMessages);
     QCoreApplication::setApplicationName(QStringLiteral("wardschema"));
 
     QCommandLineParser parser;
