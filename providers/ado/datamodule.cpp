@@ -82,8 +82,6 @@ void TSecDModADOFrm::BuildForm()
         static_cast<vcl::TADOQuery*>(dataSet)->ParamByName("UserID").SetDataType(vcl::ftInteger);
 }
 
-// The queries are prepared at their first open and stay prepared while the
-// connection lasts (the dataset layer prepares only on a live connection).
 // The connection is read-only, so the results are too: no live analysis.
 vcl::TADOQuery* TSecDModADOFrm::NewQuery(
     const char* name, const char* const* lines, bool staticCursor)
@@ -95,6 +93,8 @@ vcl::TADOQuery* TSecDModADOFrm::NewQuery(
     query->SetLockType(vcl::ltReadOnly);
     for (; *lines; ++lines)
         query->SQL().Add(*lines);
+    // Prepared as soon as the connection is open (the flag is kept until then).
+    query->SetPrepared(true);
     return query;
 }
 

@@ -135,6 +135,7 @@ TEST(ConnectionTemplate, DesignedFormHasAReadOnlyConnectionWithoutPrompt)
         auto* query = dynamic_cast<vcl::TADOQuery*>(q.dataSet);
         ASSERT_NE(query, nullptr);
         EXPECT_EQ(query->CursorType(), q.cursor) << query->Name();
+        EXPECT_TRUE(query->Prepared()) << query->Name();
         EXPECT_EQ(query->Connection(), module.SecurityDB) << query->Name();
     }
     for (vcl::TDataSet* dataSet : { module.GroupRights, module.GroupParams })
