@@ -103,6 +103,25 @@ TEST_F(WardDemoTest, ShowingTheWindowBindsAndLogsInThroughTheDialog)
     EXPECT_TRUE(script.boxes.empty());
 }
 
+TEST_F(WardDemoTest, EveryDemoAccountLogsIn)
+{
+    const std::pair<std::string, std::string> accounts[] = {
+        { "demo", "demo" },
+        { "manager", "manager" },
+        { "guest", "" }, // the guests' group allows an empty password
+        { "admin", examples_test::kAdminPassword },
+    };
+    for (const auto& [user, password] : accounts) {
+        LoginScript script({ { user, password } });
+        TMainFrm mainFrm;
+        mainFrm.show();
+        EXPECT_TRUE(mainFrm.Rights.Logged()) << user;
+        EXPECT_EQ(std::string(mainFrm.Rights.UserName().c_str()), user);
+        EXPECT_TRUE(script.boxes.empty()) << user;
+        mainFrm.Rights.Bind(static_cast<TSecurity*>(nullptr)); // the last unbinding logs out
+    }
+}
+
 TEST_F(WardDemoTest, LogoutThenLoginShowsTheDialogAgainWhileStillBound)
 {
     LoginScript script({ { "demo", "demo" }, { "manager", "manager" } });
