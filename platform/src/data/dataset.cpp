@@ -1308,6 +1308,7 @@ void TDataSet::SetFilter(const std::string& filter)
     if (Active() && d_->filtered) {
         CheckBrowseMode();
         RebuildView();
+        NotifyViews(deDataSetChange, nullptr); // other rows are shown
         First();
     }
 }
@@ -1329,6 +1330,7 @@ void TDataSet::SetFiltered(bool filtered)
         SetCurrent(0);
         throw;
     }
+    NotifyViews(deDataSetChange, nullptr); // other rows are shown
     First();
 }
 
