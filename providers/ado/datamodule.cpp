@@ -117,6 +117,10 @@ void TSecDModADOFrm::FillPassword(const char* dbPassword)
 {
     const QString password = QString::fromUtf8(dbPassword ? dbPassword : "");
     const std::string& current = SecurityDB->ConnectionString();
+    // Filled once already: a "%s" inside the password or a spare placeholder
+    // of the template is text now, not a place for another password.
+    if (!filledConnection_.empty() && current == filledConnection_)
+        return;
     if (current == builtConnection_) {
         if (badUser_)
             throw vcl::Exception(
@@ -131,7 +135,8 @@ void TSecDModADOFrm::FillPassword(const char* dbPassword)
                 "The database password cannot be written into the connection string");
         QString text = QString::fromStdString(builtConnection_);
         text.replace(passwordOffset_, 2, *value);
-        SecurityDB->SetConnectionString(text.toStdString());
+        filledConnection_ = text.toStdString();
+        SecurityDB->SetConnectionString(filledConnection_);
         return;
     }
     // A string set from outside: its first placeholder takes the password.
@@ -139,7 +144,8 @@ void TSecDModADOFrm::FillPassword(const char* dbPassword)
         = ado::FillTemplate(QString::fromStdString(current), { { password } });
     if (!filled.valid)
         throw vcl::Exception("The database password cannot be written into the connection string");
-    SecurityDB->SetConnectionString(filled.text.toStdString());
+    filledConnection_ = filled.text.toStdString();
+    SecurityDB->SetConnectionString(filledConnection_);
 }
 
 bool TSecDModADOFrm::PrepareLogin(const char* dbPassword)

@@ -62,6 +62,8 @@ private:
     void Disconnect() noexcept;
 
     std::string builtConnection_;
+    // The string as the last password filling left it.
+    std::string filledConnection_;
     // Where the password placeholder sits in builtConnection_'s text (-1: none).
     qsizetype passwordOffset_ = -1;
     // The user name could not be written into the connection string.

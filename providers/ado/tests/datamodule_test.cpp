@@ -75,6 +75,15 @@ TEST_P(AdoDataModuleTest, FirstPreparationFillsThePasswordAndLaterOnesKeepIt)
     EXPECT_EQ(ConnectionString(), WithPassword(dsn_, kDbPassword));
 }
 
+TEST_P(AdoDataModuleTest, PlaceholderTextInsideAFilledPasswordIsNeverFilledAgain)
+{
+    ASSERT_TRUE(module_->PrepareLogin("pw%sx"));
+    module_->PostLogin();
+    ASSERT_FALSE(module_->SecurityDB->Connected());
+    ASSERT_TRUE(module_->PrepareLogin("other"));
+    EXPECT_EQ(ConnectionString(), WithPassword(dsn_, "pw%sx"));
+}
+
 TEST_P(AdoDataModuleTest, FailedPreparationRestoresTheBuiltStringSoTheModuleCanConnectAgain)
 {
     db_->DeleteSetting("SecurityAutoLog");
