@@ -4,6 +4,7 @@
 
 #include "wardlock/data/connection.h"
 #include "wardlock/data/dbdataset.h"
+#include "wardlock/grid/datasourcemodel.h"
 #include "wardlock/keeper/mutfields.h"
 
 #include <QCoreApplication>
@@ -423,6 +424,42 @@ TEST_F(MemFieldsTest, DestroyingTheNumberingFieldRestoresHandlersAndReleasesFiel
     EXPECT_EQ(ownerOpens, 2);
     EXPECT_FALSE(value->HasBuffer());
     delete value; // detached: nothing to call back
+}
+
+// ---------------------------------------------------------------- in a grid
+
+TEST_F(MemFieldsTest, AGridShowsEachRowsSlotAndItsCheckBoxWritesBack)
+{
+    TQuery* q = MakeQuery();
+    q->SetFilter("Hidden = false");
+    q->SetFiltered(true);
+    TNoField* no = AddNoField(q);
+    auto* view = AddField<TMemBooleanField>(q, "View", no);
+    std::vector<std::string> written;
+    view->BeforeUpdate = [&](TField* f) {
+        written.push_back(q->FieldByName("Name")->AsString() + "=" + f->AsString());
+    };
+    auto* source = new TDataSource(&form_);
+    source->SetDataSet(q);
+    TDataSourceModel model(source);
+    q->Open();
+    for (unsigned r = 0; r < 6; ++r)
+        view->setDataAsBoolean(r, r == 2 || r == 5);
+    q->Resync();
+    const int column = model.ColumnOf(view);
+    ASSERT_GE(column, 0);
+    std::vector<int> shown;
+    for (int row = 0; row < model.rowCount(); ++row)
+        shown.push_back(model.data(model.index(row, column), Qt::CheckStateRole).toInt());
+    EXPECT_THAT(shown, ElementsAre(Qt::Unchecked, Qt::Checked, Qt::Unchecked, Qt::Checked))
+        << "items 1, 3, 5, 6 hold the slots 0, 2, 4, 5";
+    ASSERT_TRUE(model.flags(model.index(2, column)) & Qt::ItemIsUserCheckable);
+
+    EXPECT_TRUE(model.setData(model.index(2, column), Qt::Checked, Qt::CheckStateRole));
+    EXPECT_THAT(written, ElementsAre("item5=True"));
+    EXPECT_TRUE(view->getDataAsBoolean(4));
+    EXPECT_EQ(model.data(model.index(2, column), Qt::CheckStateRole).toInt(), Qt::Checked);
+    EXPECT_FALSE(q->UpdatesPending());
 }
 
 // ---------------------------------------------------------------- errors
