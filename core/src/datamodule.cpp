@@ -131,6 +131,10 @@ void TSecDModFrm::SetDataSets(vcl::TDataSet* forms, vcl::TDataSet* params,
     UserParams = userParams;
     SecurityParams = securityParams;
 
+    FormsFormID = BindField<TIntegerField>(this, forms, "FormsFormID", "FormID");
+    FormsName = BindField<TStringField>(this, forms, "FormsName", "Name", 16);
+    ParamsParamID = BindField<TIntegerField>(this, params, "ParamsParamID", "ParamID");
+    ParamsName = BindField<TStringField>(this, params, "ParamsName", "Name", 16);
     GroupRightsFormID = BindField<TIntegerField>(this, groupRights, "GroupRightsFormID", "FormID");
     GroupRightsView = BindField<TBooleanField>(this, groupRights, "GroupRightsView", "FView");
     GroupRightsInsert = BindField<TBooleanField>(this, groupRights, "GroupRightsInsert", "FInsert");
@@ -259,7 +263,7 @@ int TSecDModFrm::GetRight(const char* formName, int& formID)
     formID = -1;
     if (!ValuesReady() || !formName || !Forms->Locate("Name", formName))
         return 0;
-    formID = Forms->FieldByName("FormID")->AsInteger();
+    formID = FormsFormID->AsInteger();
     return UserOrGroupMask(formID);
 }
 
@@ -284,7 +288,7 @@ int TSecDModFrm::FindParamID(const char* paramName)
 {
     if (!ValuesReady() || !paramName || !Params->Locate("Name", paramName))
         return -1;
-    return Params->FieldByName("ParamID")->AsInteger();
+    return ParamsParamID->AsInteger();
 }
 
 tor::pswdsstr<16> TSecDModFrm::GetParam(int paramID)

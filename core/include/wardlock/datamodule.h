@@ -96,6 +96,12 @@ public:
     vcl::TDataSet* UserParams = nullptr;
     vcl::TDataSet* SecurityParams = nullptr;
 
+    // Forms and Params are read through these (the lookups must not search
+    // the field list by name on every call).
+    vcl::TIntegerField* FormsFormID = nullptr;
+    vcl::TStringField* FormsName = nullptr;
+    vcl::TIntegerField* ParamsParamID = nullptr;
+    vcl::TStringField* ParamsName = nullptr;
     vcl::TIntegerField* GroupRightsFormID = nullptr;
     vcl::TBooleanField* GroupRightsView = nullptr;
     vcl::TBooleanField* GroupRightsInsert = nullptr;

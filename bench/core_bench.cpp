@@ -1,0 +1,259 @@
+// Core runtime benchmarks: GetRight and GetParam by name on a logged-in
+// security with 200, 2,000 and 20,000 forms/parameters (warm: the lookups run
+// on the datasets opened at login, no SQL per call), and the time of a whole
+// silent login on a database of 10,000 users, 500 groups and 2,000 forms.
+//
+// Run: build/bin/core_bench (add --benchmark_repetitions=5 for medians).
+// The program writes the provider table and an alias into settings folders of
+// its own and starts itself again with the settings pointed there, because
+// the core reads the provider table when it is loaded.
+
+#include <wardlock/encoding.h>
+#include <wardlock/platform/settings.h>
+#include <wardlock/rights.h>
+#include <wardlock/security.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <benchmark/benchmark.h>
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+using namespace Security;
+
+namespace {
+
+const char* const kSandboxVariable = "WARDLOCK_BENCH_SANDBOX";
+const char* const kUser = "benchuser";
+const char* const kPassword = "BenchPass1";
+
+std::string Sandbox()
+{
+    const char* folder = std::getenv(kSandboxVariable);
+    return folder ? folder : "";
+}
+
+void Exec(QSqlQuery& query, const QString& sql, const QVariantList& values = {})
+{
+    query.prepare(sql);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        throw std::runtime_error(sql.toStdString() + ": " + query.lastError().text().toStdString());
+}
+
+// A security database with `forms` forms and `params` parameters that the
+// bench user's group holds rows for (the user his own rows for every tenth),
+// and `groups` groups with `users` users in all.
+std::string MakeDatabase(int forms, int params, int groups, int users)
+{
+    const std::string file = Sandbox() + "/bench_" + std::to_string(forms) + "_"
+        + std::to_string(params) + "_" + std::to_string(users) + ".sqlite";
+    QProcess tool;
+    tool.start(QStringLiteral(WARDLOCK_BENCH_WARDSCHEMA),
+        { "create", "--sqlite", QString::fromStdString(file), "--admin-password", "Adm1nPass" });
+    if (!tool.waitForFinished(120000) || tool.exitCode() != 0)
+        throw std::runtime_error("wardschema failed: " + tool.readAllStandardError().toStdString());
+
+    const QString connection = QStringLiteral("bench_fill");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(QString::fromStdString(file));
+        if (!db.open())
+            throw std::runtime_error("cannot open " + file);
+        QSqlQuery q(db);
+        Exec(q, "begin");
+        for (int g = 0; g < groups; ++g)
+            Exec(q, "insert into Groups (Name, FullName, NoChPswdAtLogin) values (?, ?, 1)",
+                { QString("G%1").arg(g), QString("Group %1").arg(g) });
+        Exec(q, "select min(GroupID) from Groups where Name like 'G%'");
+        q.next();
+        const int firstGroup = q.value(0).toInt();
+        const QByteArray stored = QByteArray(IntEncode(kPassword).c_str(), 16);
+        const QString storedText = QString::fromLatin1(stored);
+        for (int u = 0; u < users; ++u)
+            Exec(q, "insert into Users (Name, FullName, GroupID, Passwd) values (?, ?, ?, ?)",
+                { u == users / 2 ? QString(kUser) : QString("user%1").arg(u),
+                    QString("User %1").arg(u), firstGroup + u % groups, storedText });
+        Exec(q, "select UserID, GroupID from Users where Name = ?", { QString(kUser) });
+        q.next();
+        const int user = q.value(0).toInt();
+        const int group = q.value(1).toInt();
+        for (int f = 0; f < forms; ++f) {
+            Exec(q, "insert into Forms (Name, FullName) values (?, ?)",
+                { QString("Form%1").arg(f), QString("Form %1").arg(f) });
+            const QVariant form = q.lastInsertId();
+            Exec(q, "insert into GroupRights (FormID, GroupID, FView, FInsert) values (?, ?, 1, ?)",
+                { form, group, f % 2 });
+            if (f % 10 == 0)
+                Exec(q, "insert into UserRights (FormID, UserID, FModify) values (?, ?, 1)",
+                    { form, user });
+        }
+        for (int p = 0; p < params; ++p) {
+            Exec(q, "insert into Params (Name, FullName, ParamTypeID) values (?, ?, 1)",
+                { QString("Param%1").arg(p), QString("Param %1").arg(p) });
+            const QVariant param = q.lastInsertId();
+            Exec(q, "insert into GroupParams (ParamID, GroupID, FValue) values (?, ?, ?)",
+                { param, group, QString::number(p) });
+            if (p % 10 == 0)
+                Exec(q, "insert into UserParams (ParamID, UserID, FValue) values (?, ?, 'mine')",
+                    { param, user });
+        }
+        Exec(q, "commit");
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return file;
+}
+
+// One logged-in security per database shape, made on first use.
+TSecurity* LoggedSecurity(int forms, int params, int groups, int users)
+{
+    static std::map<std::string, TSecurity*> made;
+    const std::string key = std::to_string(forms) + "_" + std::to_string(params) + "_"
+        + std::to_string(groups) + "_" + std::to_string(users);
+    if (auto found = made.find(key); found != made.end())
+        return found->second;
+    const std::string file = MakeDatabase(forms, params, groups, users);
+    const std::string alias = "Bench" + key;
+    vcl::TRegistry registry(vcl::TRootKey::LocalMachine);
+    registry.OpenKey("\\Software\\Torvane\\Wardlock\\Aliases\\" + alias, true);
+    registry.WriteString("Driver", "QSQLITE");
+    registry.WriteString("Database", file);
+    static char options[] = "RecordsetStoredProcs=0, CachedUpdates=1, BDESQLParams=0";
+    TSecurity* security = TSecRights::AddSecurity(("Sec" + key).c_str(), alias.c_str(),
+        "Torvane:BDE", "BDE", options, "SecurityCheck", "", kUser, kPassword, nullptr, false);
+    if (!security->Login(saltSilent))
+        throw std::runtime_error("bench login failed");
+    made.emplace(key, security);
+    return security;
+}
+
+std::vector<std::string> Names(const char* prefix, int count)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i)
+        names.push_back(prefix + std::to_string(i));
+    return names;
+}
+
+void BM_GetRightByName(benchmark::State& state)
+{
+    const int forms = static_cast<int>(state.range(0));
+    TSecRights rights(LoggedSecurity(forms, 10, 1, 1));
+    // A fixed pseudo-random walk over the names, so no call repeats the last one.
+    const std::vector<std::string> names = Names("Form", forms);
+    std::size_t i = 0;
+    int masks = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(rights.GetRight(names[i].c_str()));
+        masks += rights.Mask;
+        i = (i + 7919) % names.size();
+    }
+    benchmark::DoNotOptimize(masks);
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_GetRightById(benchmark::State& state)
+{
+    const int forms = static_cast<int>(state.range(0));
+    TSecRights rights(LoggedSecurity(forms, 10, 1, 1));
+    const int first = rights.GetRight("Form0");
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(rights.GetRight(first + static_cast<int>(i)));
+        i = (i + 7919) % static_cast<std::size_t>(forms);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_GetParamByName(benchmark::State& state)
+{
+    const int params = static_cast<int>(state.range(0));
+    TSecRights rights(LoggedSecurity(10, params, 1, 1));
+    const std::vector<std::string> names = Names("Param", params);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(rights.GetParam(names[i].c_str()));
+        i = (i + 7919) % names.size();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+// A whole silent login: connect, signature check, users query, the rights
+// and parameter datasets, the yes/no texts; then logout.
+void BM_Login(benchmark::State& state)
+{
+    TSecurity* security = LoggedSecurity(2000, 200, 500, 10000);
+    for (auto _ : state) {
+        security->Logout();
+        if (!security->Login(saltSilent))
+            state.SkipWithError("login failed");
+    }
+}
+
+BENCHMARK(BM_GetRightByName)->Arg(200)->Arg(2000)->Arg(20000);
+BENCHMARK(BM_GetRightById)->Arg(200)->Arg(2000)->Arg(20000);
+BENCHMARK(BM_GetParamByName)->Arg(200)->Arg(2000)->Arg(20000);
+BENCHMARK(BM_Login)->Unit(benchmark::kMillisecond);
+
+int RunInSandbox(char** argv)
+{
+    char pattern[] = "/tmp/wardlock-bench.XXXXXX";
+    if (!mkdtemp(pattern)) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::string folder = pattern;
+    vcl::SetSettingsFolders(folder + "/system", folder + "/user");
+    {
+        vcl::TRegistry registry(vcl::TRootKey::LocalMachine);
+        registry.OpenKey("\\Software\\Torvane\\Wardlock\\DBProviders", true);
+        registry.WriteString("Torvane:BDE", "wardbde.dll");
+    }
+    setenv("WARDLOCK_SYSTEM_CONFIG", (folder + "/system").c_str(), 1);
+    setenv("WARDLOCK_USER_CONFIG", (folder + "/user").c_str(), 1);
+    setenv(kSandboxVariable, folder.c_str(), 1);
+    pid_t child = 0;
+    int status = 1;
+    if (posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv, environ) == 0
+        && waitpid(child, &status, 0) >= 0)
+        status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    QDir(QString::fromStdString(folder)).removeRecursively();
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (Sandbox().empty())
+        return RunInSandbox(argv);
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    // Securities and their connections go while the application (and so the
+    // database drivers) still exists.
+    while (!TSecurity::SecList.Empty())
+        delete TSecurity::SecList.First()->Security;
+    return 0;
+}
