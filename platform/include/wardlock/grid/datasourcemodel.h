@@ -11,7 +11,8 @@
 // any change of the whole dataset (open, close, refresh, filter, post, insert,
 // delete, layout) resets the model. While the dataset's controls are disabled
 // it sends no events, so the model emits nothing; re-enabling them sends one
-// dataset change, i.e. one reset.
+// dataset change, i.e. one reset. A record being inserted is not a row of the
+// model until it is posted (CurrentRow() is -1 meanwhile).
 
 #include "wardlock/data/dataset.h"
 
