@@ -123,14 +123,9 @@ DBProviderBase* DBProviderBase::LoadSibling(const char* file)
         module = vcl::LoadLibrary(vcl::LibraryFolder() + "/" + file);
     if (!module)
         return nullptr;
-    auto objectFactory
-        = reinterpret_cast<SecObjectFactoryFn>(vcl::GetProcAddress(module, "_SecObjectFactory"));
-    SecFactoryProc factory = objectFactory ? objectFactory() : nullptr;
-    TSecFactoryRequest request { owner_, nullptr };
+    SecFactoryProc factory = nullptr;
     const std::string siblingName = registeredName_ + "Adm";
-    auto* sibling = factory
-        ? static_cast<DBProviderBase*>(factory(siblingName.c_str(), secFactoryCreate, &request))
-        : nullptr;
+    DBProviderBase* sibling = SecCreateProvider(module, siblingName.c_str(), owner_, factory);
     if (!sibling) {
         siblingProvider_ = nullptr;
         vcl::FreeLibrary(module);
@@ -172,6 +167,17 @@ void DBProviderBase::SiblingObjectDestroyed(const TSecDestroyRequest& request)
     siblingProvider_->DestroyObject(request);
     if (siblingCount_ > 0 && --siblingCount_ == 0)
         UnloadSibling();
+}
+
+DBProviderBase* SecCreateProvider(
+    void* library, const char* name, TSecurity* owner, SecFactoryProc& factory) noexcept
+{
+    auto objectFactory
+        = reinterpret_cast<SecObjectFactoryFn>(vcl::GetProcAddress(library, "_SecObjectFactory"));
+    factory = objectFactory ? objectFactory() : nullptr;
+    TSecFactoryRequest request { owner, nullptr };
+    return factory ? static_cast<DBProviderBase*>(factory(name, secFactoryCreate, &request))
+                   : nullptr;
 }
 
 void* SecFactoryDispatch(const TSecProviderClass* table, std::size_t count, const char* name,

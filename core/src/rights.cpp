@@ -138,30 +138,40 @@ int TSecRightsBase::GetRight(int formID) const
     return formID;
 }
 
+namespace {
+using NamedRead = tor::pswdsstr<16> (TSecDModFrm::*)(const char*, int&);
+using IdRead = tor::pswdsstr<16> (TSecDModFrm::*)(int);
+
+tor::pswdsstr<16> ReadByName(TSecDModFrm* module, const char* name, NamedRead read)
+{
+    int id = -1;
+    return module && name ? (module->*read)(name, id) : tor::pswdsstr<16>();
+}
+
+tor::pswdsstr<16> ReadById(TSecDModFrm* module, int id, IdRead read)
+{
+    return module ? (module->*read)(id) : tor::pswdsstr<16>();
+}
+} // namespace
+
 tor::pswdsstr<16> TSecRightsBase::GetParam(const char* paramName) const
 {
-    int paramID = -1;
-    TSecDModFrm* module = LoggedModule();
-    return module && paramName ? module->GetParam(paramName, paramID) : tor::pswdsstr<16>();
+    return ReadByName(LoggedModule(), paramName, &TSecDModFrm::GetParam);
 }
 
 tor::pswdsstr<16> TSecRightsBase::GetParam(int paramID) const
 {
-    TSecDModFrm* module = LoggedModule();
-    return module ? module->GetParam(paramID) : tor::pswdsstr<16>();
+    return ReadById(LoggedModule(), paramID, &TSecDModFrm::GetParam);
 }
 
 tor::pswdsstr<16> TSecRightsBase::GetPswdParam(const char* paramName) const
 {
-    int paramID = -1;
-    TSecDModFrm* module = LoggedModule();
-    return module && paramName ? module->GetPswdParam(paramName, paramID) : tor::pswdsstr<16>();
+    return ReadByName(LoggedModule(), paramName, &TSecDModFrm::GetPswdParam);
 }
 
 tor::pswdsstr<16> TSecRightsBase::GetPswdParam(int paramID) const
 {
-    TSecDModFrm* module = LoggedModule();
-    return module ? module->GetPswdParam(paramID) : tor::pswdsstr<16>();
+    return ReadById(LoggedModule(), paramID, &TSecDModFrm::GetPswdParam);
 }
 
 bool TSecRightsBase::GetBoolParam(const char* paramName) const

@@ -274,13 +274,8 @@ bool TSecurity::GetDBProvider(
         void* library = vcl::LoadLibrary(file);
         if (!library)
             return false;
-        auto objectFactory
-            = reinterpret_cast<SecObjectFactoryFn>(vcl::GetProcAddress(library, "_SecObjectFactory"));
-        SecFactoryProc factory = objectFactory ? objectFactory() : nullptr;
-        TSecFactoryRequest request { this, nullptr };
-        auto* provider = factory
-            ? static_cast<DBProviderBase*>(factory(providerName, secFactoryCreate, &request))
-            : nullptr;
+        SecFactoryProc factory = nullptr;
+        DBProviderBase* provider = SecCreateProvider(library, providerName, this, factory);
         if (!provider) {
             // Nothing of the library is in use: do not keep it.
             vcl::FreeLibrary(library);

@@ -172,6 +172,13 @@ private:
     }
 };
 
+// Creates the provider `name` through the SecObjectFactory of `library` (a
+// loaded provider library), owned by `owner`; its factory procedure goes to
+// `factory`. Null when the library has no factory or the factory makes no
+// such provider.
+DBProviderBase* SecCreateProvider(
+    void* library, const char* name, TSecurity* owner, SecFactoryProc& factory) noexcept;
+
 // One entry of a provider library's table of registered classes.
 struct TSecProviderClass {
     const char* Name;

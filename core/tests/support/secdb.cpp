@@ -292,34 +292,52 @@ int SecurityDb::AddParam(const std::string& name)
         .toInt();
 }
 
+// One row of rights or of a parameter value per owner, replacing any earlier
+// one: `table` is GroupRights/UserRights/GroupParams/UserParams, `owner` its
+// GroupID or UserID column.
+void SecurityDb::ReplaceRow(const std::string& table, const std::string& owner, int ownerID,
+    const std::string& keyColumn, int key, const std::string& columns,
+    const std::vector<QVariant>& values)
+{
+    Exec("delete from " + table + " where " + owner + " = :p1 and " + keyColumn + " = :p2",
+        { ownerID, key });
+    std::string marks = ":p1, :p2";
+    std::vector<QVariant> params { ownerID, key };
+    for (const QVariant& value : values) {
+        params.push_back(value);
+        marks += ", :p" + std::to_string(params.size());
+    }
+    Exec("insert into " + table + " (" + owner + ", " + keyColumn + ", " + columns + ") values ("
+            + marks + ")",
+        params);
+}
+
+namespace {
+std::vector<QVariant> MaskValues(int mask)
+{
+    return { (mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0, (mask & 8) != 0 };
+}
+const char* const kRightColumns = "FView, FInsert, FModify, FDelete";
+} // namespace
+
 void SecurityDb::SetGroupRight(int groupID, int formID, int mask)
 {
-    Exec("delete from GroupRights where GroupID = :p1 and FormID = :p2", { groupID, formID });
-    Exec("insert into GroupRights (GroupID, FormID, FView, FInsert, FModify, FDelete) "
-         "values (:p1, :p2, :p3, :p4, :p5, :p6)",
-        { groupID, formID, (mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0, (mask & 8) != 0 });
+    ReplaceRow("GroupRights", "GroupID", groupID, "FormID", formID, kRightColumns, MaskValues(mask));
 }
 
 void SecurityDb::SetUserRight(int userID, int formID, int mask)
 {
-    Exec("delete from UserRights where UserID = :p1 and FormID = :p2", { userID, formID });
-    Exec("insert into UserRights (UserID, FormID, FView, FInsert, FModify, FDelete) "
-         "values (:p1, :p2, :p3, :p4, :p5, :p6)",
-        { userID, formID, (mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0, (mask & 8) != 0 });
+    ReplaceRow("UserRights", "UserID", userID, "FormID", formID, kRightColumns, MaskValues(mask));
 }
 
 void SecurityDb::SetGroupParam(int groupID, int paramID, const QVariant& value)
 {
-    Exec("delete from GroupParams where GroupID = :p1 and ParamID = :p2", { groupID, paramID });
-    Exec("insert into GroupParams (GroupID, ParamID, FValue) values (:p1, :p2, :p3)",
-        { groupID, paramID, value });
+    ReplaceRow("GroupParams", "GroupID", groupID, "ParamID", paramID, "FValue", { value });
 }
 
 void SecurityDb::SetUserParam(int userID, int paramID, const QVariant& value)
 {
-    Exec("delete from UserParams where UserID = :p1 and ParamID = :p2", { userID, paramID });
-    Exec("insert into UserParams (UserID, ParamID, FValue) values (:p1, :p2, :p3)",
-        { userID, paramID, value });
+    ReplaceRow("UserParams", "UserID", userID, "ParamID", paramID, "FValue", { value });
 }
 
 void SecurityDb::SetSetting(const std::string& name, const QVariant& value)

@@ -84,6 +84,9 @@ public:
 
 private:
     void Connect();
+    void ReplaceRow(const std::string& table, const std::string& owner, int ownerID,
+        const std::string& keyColumn, int key, const std::string& columns,
+        const std::vector<QVariant>& values);
 
     Engine engine_;
     std::string alias_;

@@ -18,56 +18,50 @@ __attribute__((visibility("default"))) FakeKeeperRecord* FakeKeeperRecordOf()
     return &record;
 }
 
-void ShowDlg(Security::TSecurity* security, void* window, Security::SecDlgDecoder, bool flag)
+namespace {
+void Note(int& counter, Security::TSecurity* security, void* window, int userID = 0,
+    int groupID = 0)
 {
-    ++record.showDlg;
+    ++counter;
     record.lastSecurity = security;
     record.lastWindow = window;
+    record.lastUserID = userID;
+    record.lastGroupID = groupID;
+}
+} // namespace
+
+void ShowDlg(Security::TSecurity* security, void* window, Security::SecDlgDecoder, bool flag)
+{
+    Note(record.showDlg, security, window);
     record.lastFlag = flag;
 }
 
 void ShowSmpDlg(Security::TSecurity* security, void* window, int userID, int groupID,
     Security::SecDlgDecoder, bool flag)
 {
-    ++record.showSmpDlg;
-    record.lastSecurity = security;
-    record.lastWindow = window;
-    record.lastUserID = userID;
-    record.lastGroupID = groupID;
+    Note(record.showSmpDlg, security, window, userID, groupID);
     record.lastFlag = flag;
 }
 
 void ShowChPasswdDlg(Security::TSecurity* security, void* window, int userID, int groupID)
 {
-    ++record.showChPasswdDlg;
-    record.lastSecurity = security;
-    record.lastWindow = window;
-    record.lastUserID = userID;
-    record.lastGroupID = groupID;
+    Note(record.showChPasswdDlg, security, window, userID, groupID);
 }
 
 void ShowForceChPasswdDlg(Security::TSecurity* security, void* window, int userID, int groupID)
 {
-    ++record.showForceChPasswdDlg;
-    record.lastSecurity = security;
-    record.lastWindow = window;
-    record.lastUserID = userID;
-    record.lastGroupID = groupID;
+    Note(record.showForceChPasswdDlg, security, window, userID, groupID);
 }
 
 Security::TSecParamEd* ModifyStart(Security::TSecurity* security, void* window)
 {
-    ++record.modifyStart;
-    record.lastSecurity = security;
-    record.lastWindow = window;
+    Note(record.modifyStart, security, window);
     return reinterpret_cast<Security::TSecParamEd*>(&editorToken);
 }
 
 void ModifyEnd(Security::TSecurity* security, void* window, Security::TSecParamEd* editor)
 {
-    ++record.modifyEnd;
-    record.lastSecurity = security;
-    record.lastWindow = window;
+    Note(record.modifyEnd, security, window);
     record.lastEditor = editor;
 }
 
