@@ -201,6 +201,10 @@ void CreatePostgreSQL(const CreateOptions& options, SeedOptions seed)
 {
     const QString& dbname = options.pg.dbname;
     Connection maintenance = OpenMaintenance(options.pg);
+    // Roles belong to the whole server: runs at once (parallel test programs)
+    // would each see a role missing and each create it. One run at a time per
+    // server; the lock ends with the maintenance connection.
+    maintenance.Exec(QStringLiteral("SELECT pg_advisory_lock(7358240117)"));
     const bool exists
         = maintenance
               .Scalar(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?"), { dbname })
