@@ -24,6 +24,8 @@
 #include <dlfcn.h>
 
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -735,6 +737,41 @@ TEST(ProcessSettings, WindowMdiClientAndDecoder)
     TSecRights::SetPasswdDecoder(upper);
     EXPECT_EQ(TSecurity::DecodePasswd, upper);
     TSecStdRights::SetPasswdDecoder(&TSecurity::SimpleDecodePasswd);
+}
+
+// ------------------------------------------------------------ library unload
+
+// A component owned by a security dies with it and says so.
+class Witness : public vcl::TComponent {
+public:
+    explicit Witness(vcl::TComponent* owner)
+        : vcl::TComponent(owner)
+        , ownerName_(owner->Name())
+    {
+    }
+    ~Witness() override { std::fprintf(stderr, "gone %s\n", ownerName_.c_str()); }
+
+private:
+    std::string ownerName_;
+};
+
+[[noreturn]] void RegisterAndExit()
+{
+    for (const char* name : { "First", "Second", "Third" })
+        new Witness(
+            TSecRights::AddSecurity(name, "Db", "K", "P", nullptr, "u", "p", nullptr, false));
+    TSecRights::DeleteSecurity("Second");
+    new Witness(
+        TSecRights::AddSecurity("Fourth", "Db", "K", "P", nullptr, "u", "p", nullptr, false));
+    std::fflush(stderr);
+    std::exit(0);
+}
+
+TEST(LibraryUnload, DestroysEverySecurityFirstToLast)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(RegisterAndExit(), ::testing::ExitedWithCode(0),
+        "gone Second\ngone First\ngone Third\ngone Fourth\n");
 }
 
 TEST(PasswordPolicy, EffectiveValueFollowsTheGroupOnlyForTwo)

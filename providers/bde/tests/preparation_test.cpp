@@ -5,6 +5,7 @@
 
 #include "bde_fixture.h"
 
+#include "../datamodule.h"
 #include "sandbox.h"
 
 #include <wardlock/data/connection.h>
@@ -233,6 +234,12 @@ TEST_P(PreparationTest, DataModuleIsNamedAfterTheSecurityAndOwnedByIt)
              "UserParamsValue", "SecurityParamsValue" })
         EXPECT_NE(module->FindComponent(name), nullptr) << name;
     EXPECT_EQ(DatabaseOf(security)->DatabaseName(), "SecurityDB");
+    EXPECT_EQ(static_cast<TSecDModBDEFrm*>(module)->GetAlias(), alias());
+    // Parameters go only to queries and stored procedures.
+    vcl::TComponent plain;
+    EXPECT_NO_THROW(module->DSSetParam(&plain, "GroupID", 1));
+    EXPECT_NO_THROW(module->DSSetParam(&plain, "Name", "x"));
+    EXPECT_NO_THROW(module->DSSetParam(nullptr, "Name", nullptr));
     EXPECT_FALSE(DatabaseOf(security)->LoginPrompt());
     // Two data modules at once use sessions of their own.
     TSecurity* second = AddSilent("clerk", kClerkPassword, false);
