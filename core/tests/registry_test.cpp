@@ -9,6 +9,7 @@
 
 #include <wardlock/data/strings.h>
 #include <wardlock/datamodule.h>
+#include <wardlock/encoding.h>
 #include <wardlock/platform/application.h>
 #include <wardlock/platform/component.h>
 #include <wardlock/platform/dialogs.h>
@@ -647,6 +648,35 @@ TEST_F(RegistryTest, AssignmentCopiesTheMaskAndRebinds)
     EXPECT_EQ(copy.Security(), b);
     copy = copy;
     EXPECT_EQ(copy.Security(), b);
+}
+
+TEST_F(RegistryTest, AdministrationUpdatesTheUserRecord)
+{
+    TSecurity* security = Add("Updated");
+    TSecStdRights rights(security);
+    const tor::pswdsstr<16> stored = IntEncode("new password");
+    security->SetUserInfo(stored, "a-very-long-user-name", "Full Name", spoOn, spoOff, spoAsGroup,
+        spoOn, spoOff);
+    security->SetGroupInfo(false, true, true, false, true);
+    EXPECT_EQ(rights.UserPasswd(), stored) << "all 17 bytes";
+    EXPECT_EQ(rights.UserName().str(), "a-very-long-user") << "the first 16 characters";
+    EXPECT_EQ(std::string(rights.UserFullName().c_str()), "Full Name");
+    EXPECT_EQ(rights.UserAllowChangePswd(), spoOn);
+    EXPECT_EQ(rights.UserAllowNullPasswd(), spoOff);
+    EXPECT_EQ(rights.UserNoChPswdAtLogin(), spoAsGroup);
+    EXPECT_EQ(rights.UserAccountEnabled(), spoOn);
+    EXPECT_EQ(rights.UserPasswdControl(), spoOff);
+    EXPECT_FALSE(rights.GroupAllowChangePswd());
+    EXPECT_TRUE(rights.GroupAllowNullPasswd());
+    EXPECT_TRUE(rights.GroupNoChPswdAtLogin());
+    EXPECT_FALSE(rights.GroupAccountEnabled());
+    EXPECT_TRUE(rights.GroupPasswdControl());
+    EXPECT_TRUE(rights.GetNoChPswdAtLogin()) << "2 takes the group's flag";
+    EXPECT_TRUE(rights.GetAllowChangePswd());
+    EXPECT_FALSE(rights.GetAllowNullPasswd());
+    EXPECT_EQ(rights.UserID(), 0) << "identifiers unchanged";
+    security->SetUserInfo(stored, nullptr, nullptr, spoOff, spoOff, spoOff, spoOff, spoOff);
+    EXPECT_TRUE(rights.UserName().empty());
 }
 
 // ---------------------------------------- administration module entry points
