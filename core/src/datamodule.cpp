@@ -53,8 +53,8 @@ tor::pswdsstr<16> ValueText(const vcl::TField& field)
     return field.IsNull() ? tor::pswdsstr<16>() : detail::CutText<16>(field.AsString());
 }
 
-SecRightsMask RowMask(const vcl::TField* view, const vcl::TField* insert,
-    const vcl::TField* modify, const vcl::TField* remove)
+SecRightsMask RowMask(const vcl::TField* view, const vcl::TField* insert, const vcl::TField* modify,
+    const vcl::TField* remove)
 {
     SecRightsMask mask = 0;
     if (view->AsBoolean())
@@ -161,8 +161,8 @@ bool TSecDModFrm::PrepareLogin(const char*)
     // Re-read, so that a reused data module checks the database as it is now.
     SecurityParams->Close();
     SecurityParams->Open();
-    if (SecurityParams->Locate("Name", kSignatureName)
-        && !SecurityParamsValue->IsNull() && SecurityParamsValue->AsString() == kSignatureValue)
+    if (SecurityParams->Locate("Name", kSignatureName) && !SecurityParamsValue->IsNull()
+        && SecurityParamsValue->AsString() == kSignatureValue)
         return true;
     throw vcl::Exception("Wrong Database");
 }
@@ -195,7 +195,8 @@ bool TSecDModFrm::Login(const char* userName, const char* password)
     SetLogged(true);
     const int groupID = users_->FieldByName("GroupID")->AsInteger();
     const int userID = users_->FieldByName("UserID")->AsInteger();
-    for (vcl::TDataSet* dataSet : { Forms, Params, GroupRights, UserRights, GroupParams, UserParams })
+    for (vcl::TDataSet* dataSet :
+        { Forms, Params, GroupRights, UserRights, GroupParams, UserParams })
         dataSet->Close();
     Forms->Open();
     Params->Open();
@@ -244,8 +245,8 @@ void TSecDModFrm::Logout()
 
 bool TSecDModFrm::ValuesReady() const
 {
-    return Logged() && IsOpen(Forms) && IsOpen(Params) && IsOpen(GroupRights)
-        && IsOpen(UserRights) && IsOpen(GroupParams) && IsOpen(UserParams);
+    return Logged() && IsOpen(Forms) && IsOpen(Params) && IsOpen(GroupRights) && IsOpen(UserRights)
+        && IsOpen(GroupParams) && IsOpen(UserParams);
 }
 
 int TSecDModFrm::UserOrGroupMask(int formID)
@@ -332,7 +333,8 @@ tor::pswdsstr<16> TSecDModFrm::GetPswdDBParam(const char* name)
     // The column holds up to 32 bytes; the value is its first 16, up to the
     // first zero byte.
     const QByteArray raw = SecurityParamsValue->AsRaw().left(SecurityParamsValue->DataSize() - 1);
-    return tor::pswdsstr<16>(std::string_view(raw.constData(), static_cast<std::size_t>(raw.size())));
+    return tor::pswdsstr<16>(
+        std::string_view(raw.constData(), static_cast<std::size_t>(raw.size())));
 }
 
 } // namespace Security

@@ -33,7 +33,8 @@ std::string ProgramFolder()
     if (QCoreApplication::instance())
         folder = QCoreApplication::applicationDirPath();
     else
-        folder = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2);
+        folder
+            = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2);
     if (folder.isEmpty())
         return {};
     return QDir::cleanPath(folder).toStdString() + "/";

@@ -226,7 +226,7 @@ tor::pswdsstr<16> TSecRightsBase::NoString() const
 #define WARDLOCK_USER_FIELD(Type, Accessor, expression)                                            \
     Type TSecRightsBase::Accessor() const                                                          \
     {                                                                                              \
-        const TSecUser& user = security_ ? security_->User() : NoUser();                          \
+        const TSecUser& user = security_ ? security_->User() : NoUser();                           \
         return expression;                                                                         \
     }
 
@@ -256,17 +256,38 @@ WARDLOCK_USER_FIELD(bool, GetPasswdControl, user.EffPasswdControl())
 
 // -------------------------------------------------------------- forwarders
 
-bool TSecRightsBase::PrepareLogin() { return PrepareLogin(security_); }
+bool TSecRightsBase::PrepareLogin()
+{
+    return PrepareLogin(security_);
+}
 bool TSecRightsBase::PrepareLoginWindow(const char* dialogText)
 {
     return PrepareLoginWindow(security_, dialogText);
 }
-void TSecRightsBase::PostLogin() { PostLogin(security_); }
-void TSecRightsBase::Logout() { Logout(security_); }
-bool TSecRightsBase::Logged() const { return Logged(security_); }
-bool TSecRightsBase::AutoLogin() { return AutoLogin(security_); }
-bool TSecRightsBase::Login() { return Login(security_); }
-bool TSecRightsBase::Login(SecAutoLoginType type) { return Login(security_, type); }
+void TSecRightsBase::PostLogin()
+{
+    PostLogin(security_);
+}
+void TSecRightsBase::Logout()
+{
+    Logout(security_);
+}
+bool TSecRightsBase::Logged() const
+{
+    return Logged(security_);
+}
+bool TSecRightsBase::AutoLogin()
+{
+    return AutoLogin(security_);
+}
+bool TSecRightsBase::Login()
+{
+    return Login(security_);
+}
+bool TSecRightsBase::Login(SecAutoLoginType type)
+{
+    return Login(security_, type);
+}
 bool TSecRightsBase::Login(const char* user, const char* passwd)
 {
     return Login(security_, user, passwd);
@@ -295,9 +316,18 @@ void TSecRightsBase::Logout(TSecurity* security)
     if (security)
         security->Logout();
 }
-bool TSecRightsBase::Logged(TSecurity* security) { return security && security->Logged(); }
-bool TSecRightsBase::AutoLogin(TSecurity* security) { return security && security->AutoLogin(); }
-bool TSecRightsBase::Login(TSecurity* security) { return security && security->Login(); }
+bool TSecRightsBase::Logged(TSecurity* security)
+{
+    return security && security->Logged();
+}
+bool TSecRightsBase::AutoLogin(TSecurity* security)
+{
+    return security && security->AutoLogin();
+}
+bool TSecRightsBase::Login(TSecurity* security)
+{
+    return security && security->Login();
+}
 bool TSecRightsBase::Login(TSecurity* security, SecAutoLoginType type)
 {
     return security && security->Login(type);
@@ -312,7 +342,10 @@ bool TSecRightsBase::Login(TSecurity* security, const char* connectFailMsg, cons
     return security && security->Login(connectFailMsg, retryMsg, invalidCaption, dialogText);
 }
 
-void TSecRightsBase::ShowDlg(SecDlgDecoder decoder, bool flag) { ShowDlg(security_, decoder, flag); }
+void TSecRightsBase::ShowDlg(SecDlgDecoder decoder, bool flag)
+{
+    ShowDlg(security_, decoder, flag);
+}
 void TSecRightsBase::ShowSmpDlg(SecDlgDecoder decoder, bool flag)
 {
     ShowSmpDlg(security_, decoder, flag);
@@ -363,19 +396,18 @@ TSecurity* TSecRightsBase::AddSecurity(const char* appName, const char* database
     const char* providerKey, const char* providerName, void* providerOptions, const char* dbUser,
     const char* dbPasswd, const char* dialogText, EncoderHook encoder, bool autoLogin)
 {
-    TSecurity* security = NewSecurity(appName, database, providerKey, providerName,
-        providerOptions, dbUser, dbPasswd, encoder, autoLogin);
+    TSecurity* security = NewSecurity(appName, database, providerKey, providerName, providerOptions,
+        dbUser, dbPasswd, encoder, autoLogin);
     security->SetDialogLogin(dialogText);
     return security;
 }
 
 TSecurity* TSecRightsBase::AddSecurity(const char* appName, const char* database,
     const char* providerKey, const char* providerName, void* providerOptions, const char* dbUser,
-    const char* dbPasswd, const char* user, const char* passwd, EncoderHook encoder,
-    bool autoLogin)
+    const char* dbPasswd, const char* user, const char* passwd, EncoderHook encoder, bool autoLogin)
 {
-    TSecurity* security = NewSecurity(appName, database, providerKey, providerName,
-        providerOptions, dbUser, dbPasswd, encoder, autoLogin);
+    TSecurity* security = NewSecurity(appName, database, providerKey, providerName, providerOptions,
+        dbUser, dbPasswd, encoder, autoLogin);
     security->SetSilentLogin(user, passwd);
     return security;
 }
@@ -385,8 +417,8 @@ TSecurity* TSecRightsBase::AddSecurity(const char* appName, const char* database
     const char* dbPasswd, const char* connectFailMsg, const char* retryMsg,
     const char* invalidCaption, const char* dialogText, EncoderHook encoder, bool autoLogin)
 {
-    TSecurity* security = NewSecurity(appName, database, providerKey, providerName,
-        providerOptions, dbUser, dbPasswd, encoder, autoLogin);
+    TSecurity* security = NewSecurity(appName, database, providerKey, providerName, providerOptions,
+        dbUser, dbPasswd, encoder, autoLogin);
     security->SetRetryLogin(connectFailMsg, retryMsg, invalidCaption, dialogText);
     return security;
 }

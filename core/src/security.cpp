@@ -184,8 +184,8 @@ TSecurity::TSecurity(vcl::TComponent* owner, const char* appName, const char* da
     node_ = SecList.Append(this);
 }
 
-TSecurity::TSecurity(
-    vcl::TComponent* owner, const char* providerKey, const char* providerName, void* providerOptions)
+TSecurity::TSecurity(vcl::TComponent* owner, const char* providerKey, const char* providerName,
+    void* providerOptions)
     : vcl::TComponent(owner)
     , providerKey_(detail::Text(providerKey))
     , providerName_(detail::Text(providerName))
@@ -346,8 +346,8 @@ void TSecurity::ShowSmpDlg(SecDlgDecoder decoder, bool flag)
     if (!Logged())
         return;
     AdminModuleCall module;
-    module.Call<ShowSmpDlgProc>("ShowSmpDlg", this, detail::Application().Handle(),
-        user_.UserID, user_.GroupID, decoder, flag);
+    module.Call<ShowSmpDlgProc>("ShowSmpDlg", this, detail::Application().Handle(), user_.UserID,
+        user_.GroupID, decoder, flag);
 }
 
 void TSecurity::ShowChPasswdDlg()
@@ -355,8 +355,8 @@ void TSecurity::ShowChPasswdDlg()
     if (!Logged())
         return;
     AdminModuleCall module;
-    module.Call<ShowChPasswdDlgProc>("ShowChPasswdDlg", this,
-        detail::Application().Handle(), user_.UserID, user_.GroupID);
+    module.Call<ShowChPasswdDlgProc>(
+        "ShowChPasswdDlg", this, detail::Application().Handle(), user_.UserID, user_.GroupID);
 }
 
 void TSecurity::ShowForceChPasswdDlg()
@@ -364,8 +364,8 @@ void TSecurity::ShowForceChPasswdDlg()
     if (!Logged())
         return;
     AdminModuleCall module;
-    module.Call<ShowForceChPasswdDlgProc>("ShowForceChPasswdDlg", this,
-        detail::Application().Handle(), user_.UserID, user_.GroupID);
+    module.Call<ShowForceChPasswdDlgProc>(
+        "ShowForceChPasswdDlg", this, detail::Application().Handle(), user_.UserID, user_.GroupID);
 }
 
 TSecParamEd* TSecurity::ModifyStart(const tor::pswdsstr<16>& key)
@@ -374,8 +374,7 @@ TSecParamEd* TSecurity::ModifyStart(const tor::pswdsstr<16>& key)
     if (!CheckModifyKey(key) || !Logged())
         return nullptr;
     AdminModuleCall module;
-    return module.Call<ModifyStartProc>(
-        "ModifyStart", this, detail::Application().Handle());
+    return module.Call<ModifyStartProc>("ModifyStart", this, detail::Application().Handle());
 }
 
 void TSecurity::ModifyEnd(TSecParamEd* editor)
@@ -386,10 +385,9 @@ void TSecurity::ModifyEnd(TSecParamEd* editor)
 
 // -------------------------------------------------------------- user record
 
-void TSecurity::SetUserInfo(const tor::pswdsstr<16>& passwd, const char* name,
-    const char* fullName, SecPasswdOption allowChangePswd, SecPasswdOption allowNullPasswd,
-    SecPasswdOption noChPswdAtLogin, SecPasswdOption accountEnabled,
-    SecPasswdOption passwdControl)
+void TSecurity::SetUserInfo(const tor::pswdsstr<16>& passwd, const char* name, const char* fullName,
+    SecPasswdOption allowChangePswd, SecPasswdOption allowNullPasswd,
+    SecPasswdOption noChPswdAtLogin, SecPasswdOption accountEnabled, SecPasswdOption passwdControl)
 {
     user_.Passwd = passwd;
     user_.Name = tor::pswdsstr<16>(name);

@@ -14,8 +14,7 @@ namespace Security::detail {
 
 // The first N bytes of UTF-8 text at most, never ending inside a character
 // (a cut through a multi-byte character would leave invalid text).
-template<std::size_t N>
-tor::pswdsstr<N> CutText(std::string_view text)
+template<std::size_t N> tor::pswdsstr<N> CutText(std::string_view text)
 {
     if (text.size() <= N)
         return tor::pswdsstr<N>(text);

@@ -123,8 +123,8 @@ TEST_F(RegistryTest, AddSecurityOverloadsStoreTheirLoginType)
             saltDialog },
         { "Retry",
             [](const char* n, bool a) {
-                return TSecStdRights::AddSecurity(
-                    n, "Db", "K", "P", nullptr, "u", "p", "fail", "retry", "caption", "Text", nullptr, a);
+                return TSecStdRights::AddSecurity(n, "Db", "K", "P", nullptr, "u", "p", "fail",
+                    "retry", "caption", "Text", nullptr, a);
             },
             saltDialogRetry },
         { "Callback",
@@ -330,8 +330,8 @@ TEST(ProviderOptions, SetOptionsParsesCommaSeparatedItems)
 TEST(Factory, DispatchCreatesByExactNameAndDestroysNullSafely)
 {
     class Provider : public DBProviderBase { };
-    const TSecProviderClass table[] = { { "BDE", &MakeProvider<Provider> },
-        { "BDEAdm", &MakeProvider<Provider> } };
+    const TSecProviderClass table[]
+        = { { "BDE", &MakeProvider<Provider> }, { "BDEAdm", &MakeProvider<Provider> } };
     TSecurity* owner = reinterpret_cast<TSecurity*>(0x1234);
     struct Case {
         const char* name;
@@ -580,7 +580,8 @@ TEST_F(RegistryTest, QueriesOfUnboundOrLoggedOutObjectsAnswerNotFound)
     TSecRights unbound(static_cast<TSecurity*>(nullptr));
     TSecRights idle("Idle");
     TSecStdRights idleStd("Idle");
-    for (TSecRightsBase* rights : std::initializer_list<TSecRightsBase*> { &unbound, &idle, &idleStd }) {
+    for (TSecRightsBase* rights :
+        std::initializer_list<TSecRightsBase*> { &unbound, &idle, &idleStd }) {
         rights->Mask = 0xFF;
         EXPECT_EQ(rights->GetRight("Security"), -1);
         EXPECT_EQ(rights->Mask, 0);
@@ -655,8 +656,8 @@ TEST_F(RegistryTest, AdministrationUpdatesTheUserRecord)
     TSecurity* security = Add("Updated");
     TSecStdRights rights(security);
     const tor::pswdsstr<16> stored = IntEncode("new password");
-    security->SetUserInfo(stored, "a-very-long-user-name", "Full Name", spoOn, spoOff, spoAsGroup,
-        spoOn, spoOff);
+    security->SetUserInfo(
+        stored, "a-very-long-user-name", "Full Name", spoOn, spoOff, spoAsGroup, spoOn, spoOff);
     security->SetGroupInfo(false, true, true, false, true);
     EXPECT_EQ(rights.UserPasswd(), stored) << "all 17 bytes";
     EXPECT_EQ(rights.UserName().str(), "a-very-long-user") << "the first 16 characters";
@@ -741,8 +742,8 @@ TEST(ProcessSettings, WindowMdiClientAndDecoder)
     QWidget window;
     TSecRights::SetAppHWnd(vcl::WindowHandle(&window));
     TSecurity security(nullptr, "K", "P", nullptr);
-    EXPECT_EQ(vcl::FindApplication(TSecRights::AddSecurity("HWndProbe", "", "", "", nullptr, "",
-                  "", nullptr, false))
+    EXPECT_EQ(vcl::FindApplication(
+                  TSecRights::AddSecurity("HWndProbe", "", "", "", nullptr, "", "", nullptr, false))
                   ->Handle(),
         vcl::WindowHandle(&window));
     TSecRights::DeleteSecurity("HWndProbe");
@@ -812,17 +813,12 @@ TEST(PasswordPolicy, EffectiveValueFollowsTheGroupOnlyForTwo)
         bool effective;
     };
     const Case cases[] = {
-        { spoOff, false, false },
-        { spoOff, true, false },
-        { spoOn, false, true },
-        { spoOn, true, true },
-        { spoAsGroup, false, false },
-        { spoAsGroup, true, true },
+        { spoOff, false, false }, { spoOff, true, false }, { spoOn, false, true },
+        { spoOn, true, true }, { spoAsGroup, false, false }, { spoAsGroup, true, true },
         { static_cast<SecPasswdOption>(7), false, true }, // any other value counts as set
     };
     for (const Case& c : cases)
-        EXPECT_EQ(EffectiveOption(c.user, c.group), c.effective)
-            << int(c.user) << " / " << c.group;
+        EXPECT_EQ(EffectiveOption(c.user, c.group), c.effective) << int(c.user) << " / " << c.group;
 }
 
 } // namespace

@@ -21,11 +21,12 @@ const char* const kGroupRightsSql[] = { "select  FormID, [FView], [FInsert], [FM
     "from GroupRights", "where GroupRights.GroupID=:GroupID;", nullptr };
 const char* const kUserRightsSql[] = { "select FormID, [FView], [FInsert], [FModify], [FDelete]",
     "from UserRights", "where UserRights.UserID=:UserID;", nullptr };
-const char* const kGroupParamsSql[]
-    = { "select ParamID, FValue", "from GroupParams", "where GroupParams.GroupID=:GroupID; ", nullptr };
+const char* const kGroupParamsSql[] = { "select ParamID, FValue", "from GroupParams",
+    "where GroupParams.GroupID=:GroupID; ", nullptr };
 const char* const kUserParamsSql[]
     = { "select ParamID, FValue", "from UserParams", "where UserParams.UserID=:UserID;", nullptr };
-const char* const kSecurityParamsSql[] = { "select Name, [FValue]", "from SecurityParams", nullptr };
+const char* const kSecurityParamsSql[]
+    = { "select Name, [FValue]", "from SecurityParams", nullptr };
 
 const char* const kUsersSql
     = "select Users.*, Groups.AllowChangePswd as GroupAllowChangePswd,Groups.AllowNullPasswd as "
@@ -52,8 +53,8 @@ TSecDModBDEFrm::TSecDModBDEFrm(vcl::TComponent* owner)
     BuildForm();
 }
 
-TSecDModBDEFrm::TSecDModBDEFrm(TSecurity* owner, const char* name, const char* alias,
-    const char* dbUser, bool bdeSqlParams)
+TSecDModBDEFrm::TSecDModBDEFrm(
+    TSecurity* owner, const char* name, const char* alias, const char* dbUser, bool bdeSqlParams)
     : TSecDModFrm(owner)
 {
     BuildForm();
@@ -95,7 +96,8 @@ void TSecDModBDEFrm::BuildForm()
         NewQuery("SecurityParams", kSecurityParamsSql, true));
 }
 
-vcl::TQuery* TSecDModBDEFrm::NewQuery(const char* name, const char* const* lines, bool cachedUpdates)
+vcl::TQuery* TSecDModBDEFrm::NewQuery(
+    const char* name, const char* const* lines, bool cachedUpdates)
 {
     auto* query = new vcl::TQuery(this);
     query->SetName(name);
@@ -199,8 +201,8 @@ void TSecDModBDEFrm::DSSetParam(vcl::TComponent* dataSet, const char* paramName,
 void TSecDModBDEFrm::UsersFilterRecord(vcl::TDataSet* dataSet, bool& accept)
 {
     auto* query = dynamic_cast<vcl::TCustomQuery*>(dataSet);
-    accept = query
-        && query->FieldByName("Name")->AsString() == query->ParamByName("Name").AsString();
+    accept
+        = query && query->FieldByName("Name")->AsString() == query->ParamByName("Name").AsString();
 }
 
 std::string TSecDModBDEFrm::GetAlias()

@@ -15,8 +15,8 @@ class TSecParamEd; // the parameter editor context, defined by the administratio
 extern "C" {
 
 // The full administration dialog.
-void ShowDlg(Security::TSecurity* security, void* window, Security::SecDlgDecoder decoder,
-    bool flag);
+void ShowDlg(
+    Security::TSecurity* security, void* window, Security::SecDlgDecoder decoder, bool flag);
 // The simple administration dialog for the logged user.
 void ShowSmpDlg(Security::TSecurity* security, void* window, int userID, int groupID,
     Security::SecDlgDecoder decoder, bool flag);

@@ -129,8 +129,7 @@ private:
 // The shared behaviour of the runtime providers: they delete their own data
 // modules and hand the administration modules to the sibling library
 // `SiblingFile()` that made them.
-template<class DataModule>
-class TRuntimeDBProvider : public DBProviderBase {
+template<class DataModule> class TRuntimeDBProvider : public DBProviderBase {
 public:
     TSecDModSmpDlgBaseFrm* CreateSmpDlgModule(const TSecAdmRequest& request) override
     {
@@ -185,8 +184,7 @@ struct TSecProviderClass {
     DBProviderBase* (*Make)();
 };
 
-template<class Provider>
-DBProviderBase* MakeProvider()
+template<class Provider> DBProviderBase* MakeProvider()
 {
     return new Provider;
 }

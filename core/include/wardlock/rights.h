@@ -130,9 +130,8 @@ public:
     // Type 3 (dialog with retry).
     static TSecurity* AddSecurity(const char* appName, const char* database,
         const char* providerKey, const char* providerName, void* providerOptions,
-        const char* dbUser, const char* dbPasswd, const char* connectFailMsg,
-        const char* retryMsg, const char* invalidCaption, const char* dialogText,
-        EncoderHook encoder, bool autoLogin);
+        const char* dbUser, const char* dbPasswd, const char* connectFailMsg, const char* retryMsg,
+        const char* invalidCaption, const char* dialogText, EncoderHook encoder, bool autoLogin);
     // Type 4 (callback).
     static TSecurity* AddSecurity(const char* appName, const char* database,
         const char* providerKey, const char* providerName, void* providerOptions,

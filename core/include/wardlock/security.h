@@ -152,8 +152,8 @@ public:
     void SetEncoder(EncoderHook encoder) noexcept { encoder_ = encoder; }
     void SetSilentLogin(const char* user, const char* passwd);
     void SetDialogLogin(const char* dialogText);
-    void SetRetryLogin(const char* connectFailMsg, const char* retryMsg,
-        const char* invalidCaption, const char* dialogText);
+    void SetRetryLogin(const char* connectFailMsg, const char* retryMsg, const char* invalidCaption,
+        const char* dialogText);
     void SetCallbackLogin(SecLoginCallback callback, void* data) noexcept;
 
     // --- class-wide members ---

@@ -89,7 +89,8 @@ int RunInSandbox(char** argv)
             = QString::fromUtf8(WARDLOCK_TEST_PROVIDERS).split(u',', Qt::SkipEmptyParts);
         for (const QString& item : items) {
             const auto equals = item.indexOf(u'=');
-            registry.WriteString(item.left(equals).toStdString(), item.mid(equals + 1).toStdString());
+            registry.WriteString(
+                item.left(equals).toStdString(), item.mid(equals + 1).toStdString());
         }
     }
     setenv("WARDLOCK_SYSTEM_CONFIG", system.c_str(), 1);

@@ -264,7 +264,8 @@ int SecurityDb::AddGroup(const std::string& name, const GroupPolicy& policy)
 int SecurityDb::AddUser(const std::string& name, int groupID, std::optional<std::string> password,
     const UserPolicy& policy)
 {
-    const QVariant stored = password ? RawBytes(Security::IntEncode(password->c_str())) : QVariant();
+    const QVariant stored
+        = password ? RawBytes(Security::IntEncode(password->c_str())) : QVariant();
     Exec("insert into Users (Name, FullName, GroupID, Passwd, AllowChangePswd, AllowNullPasswd, "
          "NoChPswdAtLogin, AccountEnabled, PasswdControl) "
          "values (:p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9)",
@@ -322,7 +323,8 @@ const char* const kRightColumns = "FView, FInsert, FModify, FDelete";
 
 void SecurityDb::SetGroupRight(int groupID, int formID, int mask)
 {
-    ReplaceRow("GroupRights", "GroupID", groupID, "FormID", formID, kRightColumns, MaskValues(mask));
+    ReplaceRow(
+        "GroupRights", "GroupID", groupID, "FormID", formID, kRightColumns, MaskValues(mask));
 }
 
 void SecurityDb::SetUserRight(int userID, int formID, int mask)

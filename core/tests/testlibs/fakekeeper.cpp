@@ -19,8 +19,8 @@ __attribute__((visibility("default"))) FakeKeeperRecord* FakeKeeperRecordOf()
 }
 
 namespace {
-void Note(int& counter, Security::TSecurity* security, void* window, int userID = 0,
-    int groupID = 0)
+void Note(
+    int& counter, Security::TSecurity* security, void* window, int userID = 0, int groupID = 0)
 {
     ++counter;
     record.lastSecurity = security;

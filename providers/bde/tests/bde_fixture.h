@@ -19,7 +19,8 @@
 namespace wardlock_test {
 
 // The demo program's options text.
-inline constexpr const char* kDemoOptions = "RecordsetStoredProcs=0, CachedUpdates=1, BDESQLParams=0";
+inline constexpr const char* kDemoOptions
+    = "RecordsetStoredProcs=0, CachedUpdates=1, BDESQLParams=0";
 
 class BdeTest : public ::testing::TestWithParam<Engine> {
 protected:
@@ -59,8 +60,8 @@ private:
 std::string EngineParamName(const ::testing::TestParamInfo<Engine>& info);
 
 #define WARDLOCK_INSTANTIATE_ENGINES(Suite)                                                        \
-    INSTANTIATE_TEST_SUITE_P(Engines, Suite,                                                      \
-        ::testing::Values(::wardlock_test::Engine::SQLite, ::wardlock_test::Engine::PostgreSQL), \
+    INSTANTIATE_TEST_SUITE_P(Engines, Suite,                                                       \
+        ::testing::Values(::wardlock_test::Engine::SQLite, ::wardlock_test::Engine::PostgreSQL),   \
         ::wardlock_test::EngineParamName)
 
 } // namespace wardlock_test

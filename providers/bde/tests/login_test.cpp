@@ -151,7 +151,8 @@ TEST_P(LoginTest, WrongAccountsAreRefusedAndChangeNothing)
 TEST_P(LoginTest, NullOrEmptyStoredPasswordAcceptsAnyPassword)
 {
     db().AddUser("nopass", clerks, std::nullopt);
-    db().Exec("insert into Users (Name, FullName, GroupID, Passwd) values ('emptypass', 'E', :p1, '')",
+    db().Exec(
+        "insert into Users (Name, FullName, GroupID, Passwd) values ('emptypass', 'E', :p1, '')",
         { clerks });
     for (const char* user : { "nopass", "emptypass" })
         for (const char* passwd : { "", "anything" })
@@ -182,7 +183,8 @@ TEST_P(LoginTest, EncoderHookDecidesTheStoredForm)
     char padded[17] = {};
     std::memset(padded, 0xA5, 16);
     std::memcpy(padded, "hooked", 6);
-    db().Exec("insert into Users (Name, FullName, GroupID, Passwd) values ('hooked', 'H', :p1, :p2)",
+    db().Exec(
+        "insert into Users (Name, FullName, GroupID, Passwd) values ('hooked', 'H', :p1, :p2)",
         { clerks, RawBytes(reverse(padded, "")) });
     TSecurity* security = TSecRights::AddSecurity(NewName().c_str(), alias().c_str(), "Torvane:BDE",
         "BDE", nullptr, kDbUser, kDbPassword, "hooked", "hooked", reverse, false);
@@ -311,8 +313,8 @@ TEST_P(LoginTest, RetryLoginAsksAgainKeepingTheUserName)
 {
     TSecurity* security = AddRetry(false);
     Script script;
-    script.dialogs = { { "clerk", "wrong1" }, { "clerk", "wrong2", false },
-        { "clerk", kClerkPassword } };
+    script.dialogs
+        = { { "clerk", "wrong1" }, { "clerk", "wrong2", false }, { "clerk", kClerkPassword } };
     script.answers = { vcl::IDRETRY, vcl::IDRETRY };
     ASSERT_TRUE(security->Login(saltDialogRetry));
     ASSERT_EQ(script.shown.size(), 3u);
@@ -461,7 +463,8 @@ TEST_P(LoginTest, YesAndNoTextsFromTheSettings)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        for (const auto& [name, value] : { std::pair { "YesString", c.yes }, { "NoString", c.no } }) {
+        for (const auto& [name, value] :
+            { std::pair { "YesString", c.yes }, { "NoString", c.no } }) {
             if (value)
                 db().SetSetting(name, QString::fromStdString(*value));
             else
@@ -497,8 +500,8 @@ TEST_P(LoginTest, AdministrationEntryPointsPassTheLoggedUser)
     tor::pswdsstr<16> wrong("not the key");
     EXPECT_EQ(rights.ModifyStart(wrong), nullptr);
     EXPECT_EQ(keeper().modifyStart, 0) << "a wrong key loads nothing";
-    const tor::pswdsstr<16> key
-        = keymix::MixKey(keytexts::kModifyKeyFirst, keytexts::kModifyKeySecond, keytexts::kMixTable);
+    const tor::pswdsstr<16> key = keymix::MixKey(
+        keytexts::kModifyKeyFirst, keytexts::kModifyKeySecond, keytexts::kMixTable);
     TSecParamEd* editor = rights.ModifyStart(key);
     EXPECT_NE(editor, nullptr);
     EXPECT_EQ(keeper().modifyStart, 1);

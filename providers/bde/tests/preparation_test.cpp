@@ -214,7 +214,8 @@ TEST_P(PreparationTest, NameThatDiffersOnlyInCaseIsRefusedEvenWhenTheDatabaseMat
     EXPECT_EQ(LoginAs("admin2", "upper"), nullptr) << "only the row 'Admin2' matched";
     EXPECT_NE(LoginAs("Admin2", "upper"), nullptr);
     // With both spellings present the exact one is taken, whichever comes first.
-    db().Exec("insert into UsersData (Name, FullName, GroupID, Passwd) values ('admin2', 'l', :p1, :p2)",
+    db().Exec(
+        "insert into UsersData (Name, FullName, GroupID, Passwd) values ('admin2', 'l', :p1, :p2)",
         { clerks, RawBytes(IntEncode("lower")) });
     TSecurity* lower = LoginAs("admin2", "lower");
     ASSERT_NE(lower, nullptr);
