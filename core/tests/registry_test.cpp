@@ -284,6 +284,10 @@ TEST_F(RegistryTest, GetDBProviderKeepsTheProviderAndPassesTheOptions)
     EXPECT_EQ(provider->Owner(), &security);
     EXPECT_EQ(provider->OptionsText(), options);
     EXPECT_EQ(provider->Option("BDESQLParams"), "0");
+    // Provider keys are value names of the settings section, which the
+    // registry compares without regard to case.
+    TSecurity lowerKey(nullptr, "test:FAKE", "Fake", nullptr);
+    EXPECT_TRUE(lowerKey.GetDBProvider("test:FAKE", "Fake", nullptr));
     // A provider once held is kept, whatever is asked later.
     EXPECT_TRUE(security.GetDBProvider("Test:Missing", "Other", nullptr));
     EXPECT_EQ(security.Provider(), provider);
