@@ -73,16 +73,8 @@ Kind KindFor(TFieldType type)
     }
 }
 
-void StoreVariant(
-    RowStore& s, int column, uint32_t rec, const QVariant& value, const std::string& fieldName)
+bool NumericCell(Kind kind, const QVariant& value, const std::string& fieldName, uint64_t& cell)
 {
-    const Kind kind = s.kind(column);
-    if (kind == Kind::None)
-        return;
-    if (value.isNull() || !value.isValid()) {
-        s.setNull(column, rec);
-        return;
-    }
     const int type = value.typeId();
     auto bad = [&](const char* what) {
         throw EConvertError("'" + value.toString().toStdString() + "' is not a valid " + what
@@ -91,8 +83,8 @@ void StoreVariant(
     switch (kind) {
     case Kind::Int: {
         if (type == QMetaType::Bool) {
-            s.setInt(column, rec, value.toBool() ? 1 : 0);
-            return;
+            cell = value.toBool() ? 1 : 0;
+            return true;
         }
         bool ok = false;
         qlonglong v = value.toLongLong(&ok);
@@ -106,33 +98,95 @@ void StoreVariant(
                 v = static_cast<qlonglong>(d);
             }
         }
-        s.setInt(column, rec, v);
-        return;
+        cell = static_cast<uint64_t>(v);
+        return true;
     }
     case Kind::Bool: {
         if (type == QMetaType::QString || type == QMetaType::QByteArray) {
             const QString t = value.toString().trimmed().toLower();
             if (t == u"t" || t == u"true" || t == u"1" || t == u"y" || t == u"yes")
-                s.setBool(column, rec, true);
+                cell = 1;
             else if (t == u"f" || t == u"false" || t == u"0" || t == u"n" || t == u"no")
-                s.setBool(column, rec, false);
+                cell = 0;
             else
                 bad("boolean");
-            return;
+            return true;
         }
         bool ok = false;
         double d = value.toDouble(&ok);
         if (!ok)
             bad("boolean");
-        s.setBool(column, rec, d != 0);
-        return;
+        cell = d != 0 ? 1 : 0;
+        return true;
     }
     case Kind::Double: {
         bool ok = false;
         double d = value.toDouble(&ok);
         if (!ok)
             bad("floating point");
-        s.setDouble(column, rec, d);
+        std::memcpy(&cell, &d, sizeof cell);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void AppendUtf8(const QString& text, std::string& buffer)
+{
+    // Straight from UTF-16, without a temporary array.
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        uint32_t c = p[i];
+        if (c < 0x80) {
+            buffer.push_back(static_cast<char>(c));
+            continue;
+        }
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < n && p[i + 1] >= 0xDC00 && p[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (p[++i] - 0xDC00);
+        else if (c >= 0xD800 && c < 0xE000)
+            c = 0xFFFD; // a lone surrogate
+        if (c < 0x800) {
+            buffer.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        } else if (c < 0x10000) {
+            buffer.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            buffer.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        } else {
+            buffer.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            buffer.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            buffer.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        }
+        buffer.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+void StoreVariant(
+    RowStore& s, int column, uint32_t rec, const QVariant& value, const std::string& fieldName)
+{
+    const Kind kind = s.kind(column);
+    if (kind == Kind::None)
+        return;
+    if (value.isNull() || !value.isValid()) {
+        s.setNull(column, rec);
+        return;
+    }
+    const int type = value.typeId();
+    switch (kind) {
+    case Kind::Int:
+    case Kind::Bool:
+    case Kind::Double: {
+        uint64_t cell = 0;
+        NumericCell(kind, value, fieldName, cell);
+        if (kind == Kind::Int)
+            s.setInt(column, rec, static_cast<int64_t>(cell));
+        else if (kind == Kind::Bool)
+            s.setBool(column, rec, cell != 0);
+        else {
+            double d;
+            std::memcpy(&d, &cell, sizeof d);
+            s.setDouble(column, rec, d);
+        }
         return;
     }
     case Kind::Bytes: {
@@ -144,42 +198,14 @@ void StoreVariant(
     }
     case Kind::Text: {
         if (type == QMetaType::QString) {
-            // Straight from UTF-16 into the arena, without a temporary array.
-            const QString& text = *static_cast<const QString*>(value.constData());
             thread_local std::string buffer;
             buffer.clear();
-            const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
-            const qsizetype n = text.size();
-            for (qsizetype i = 0; i < n; ++i) {
-                uint32_t c = p[i];
-                if (c < 0x80) {
-                    buffer.push_back(static_cast<char>(c));
-                    continue;
-                }
-                if (c >= 0xD800 && c < 0xDC00 && i + 1 < n && p[i + 1] >= 0xDC00
-                    && p[i + 1] < 0xE000)
-                    c = 0x10000 + ((c - 0xD800) << 10) + (p[++i] - 0xDC00);
-                else if (c >= 0xD800 && c < 0xE000)
-                    c = 0xFFFD; // a lone surrogate
-                if (c < 0x800) {
-                    buffer.push_back(static_cast<char>(0xC0 | (c >> 6)));
-                } else if (c < 0x10000) {
-                    buffer.push_back(static_cast<char>(0xE0 | (c >> 12)));
-                    buffer.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-                } else {
-                    buffer.push_back(static_cast<char>(0xF0 | (c >> 18)));
-                    buffer.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-                    buffer.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-                }
-                buffer.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-            }
+            AppendUtf8(*static_cast<const QString*>(value.constData()), buffer);
             s.setText(column, rec, buffer);
             return;
         }
         QByteArray utf8;
-        if (type == QMetaType::QString)
-            utf8 = value.toString().toUtf8();
-        else if (type == QMetaType::QByteArray)
+        if (type == QMetaType::QByteArray)
             utf8 = value.toByteArray();
         else if (type == QMetaType::Bool)
             utf8 = value.toBool() ? "True" : "False";
@@ -670,6 +696,13 @@ void TDataSet::RemoveField(TField* field)
         CloseInternal();
     auto& list = d_->fields;
     list.erase(std::remove(list.begin(), list.end(), field), list.end());
+    ForgetLocateFields();
+}
+
+void TDataSet::ForgetLocateFields()
+{
+    d_->locateFieldsText.clear();
+    d_->locateFields.reset();
 }
 
 int TDataSet::FieldCount() const
@@ -749,6 +782,25 @@ QVariant TDataSet::FieldValue(const TField* field) const
         return idx < d_->calcBuf.size() ? d_->calcBuf[idx] : QVariant();
     return store::ReadVariant(
         d_->store, field->column_, d_->view[static_cast<size_t>(d_->cur)], field->DataType());
+}
+
+int64_t TDataSet::StoredRecordOf(const TField* field) const
+{
+    // Mirrors FieldValue: the cases that read the store, and only those.
+    if (field->validating_ || field->FieldKind() != fkData || field->column_ < 0)
+        return -1;
+    if (const ReadContext* ctx = d_->ctx)
+        return ctx->record;
+    switch (d_->state) {
+    case dsInactive:
+    case dsEdit:
+    case dsInsert:
+    case dsSetKey:
+        return -1;
+    default:
+        break;
+    }
+    return d_->cur < 0 ? -1 : d_->view[static_cast<size_t>(d_->cur)];
 }
 
 QVariant TDataSet::FieldOldValue(const TField* field) const
@@ -857,6 +909,7 @@ void TDataSet::DefineColumns(const std::vector<ColumnInfo>& columns)
 
 void TDataSet::BindFields(const std::vector<ColumnInfo>& columns)
 {
+    ForgetLocateFields();
     bool hasPersistent = false;
     for (TField* f : d_->fields)
         hasPersistent = hasPersistent || !f->isDefault_;
@@ -1000,6 +1053,7 @@ void TDataSet::Close()
 
 void TDataSet::CloseInternal()
 {
+    ForgetLocateFields();
     try {
         InternalClose();
     } catch (...) {
@@ -1105,7 +1159,9 @@ void TDataSet::ComputeCalcFields(uint32_t record, bool editBuffer)
 
 void TDataSet::RecomputeCurrent()
 {
-    if (d_->cur >= 0 && d_->hasCalcFields)
+    if (!d_->hasCalcFields)
+        return; // no calculated or lookup field reads calcBuf
+    if (d_->cur >= 0)
         ComputeCalcFields(d_->view[static_cast<size_t>(d_->cur)], false);
     else
         std::fill(d_->calcBuf.begin(), d_->calcBuf.end(), QVariant());
@@ -1505,18 +1561,26 @@ static void IndexAdd(TDataSetPrivate& d, int col, uint32_t rec)
     *link = rec;
 }
 
-bool TDataSet::FindRecord(const std::vector<TField*>& fields, const std::vector<QVariant>& values,
-    TLocateOptions options, uint32_t& found)
+bool TDataSet::FindRecord(const std::vector<TField*>& fields, const QVariant* values,
+    size_t valueCount, TLocateOptions options, uint32_t& found)
 {
-    if (fields.size() != values.size())
+    if (fields.size() != valueCount)
         DatabaseError("Locate: " + std::to_string(fields.size()) + " fields but "
-            + std::to_string(values.size()) + " values");
+            + std::to_string(valueCount) + " values");
     // Normalise the searched values to the fields' types; a value that cannot
-    // be one (text for an integer field) matches nothing.
-    std::vector<QVariant> wanted;
+    // be one (text for an integer field) matches nothing. Short lists stay on
+    // the stack: a lookup by key should not allocate.
+    constexpr size_t kInline = 4;
+    QVariant inlineWanted[kInline];
+    std::vector<QVariant> heapWanted;
+    QVariant* wanted = inlineWanted;
+    if (fields.size() > kInline) {
+        heapWanted.resize(fields.size());
+        wanted = heapWanted.data();
+    }
     for (size_t i = 0; i < fields.size(); ++i) {
         try {
-            wanted.push_back(fields[i]->ConvertValue(values[i]));
+            wanted[i] = fields[i]->ConvertValue(values[i]);
         } catch (const EConvertError&) {
             return false;
         }
@@ -1563,19 +1627,26 @@ bool TDataSet::FindRecord(const std::vector<TField*>& fields, const std::vector<
         const store::Kind kind = d_->store.kind(col);
         if (wanted[0].isNull()) {
             rec = ix.nulls;
-        } else if (kind == store::Kind::Text || kind == store::Kind::Bytes) {
-            QByteArray want = kind == store::Kind::Text ? wanted[0].toString().toUtf8()
-                                                        : wanted[0].toByteArray();
+        } else if (kind == store::Kind::Text) {
+            // Hash the UTF-8 bytes of the value in a reused buffer.
+            thread_local std::string want;
+            want.clear();
+            if (wanted[0].typeId() == QMetaType::QString)
+                store::AppendUtf8(*static_cast<const QString*>(wanted[0].constData()), want);
+            else
+                want = wanted[0].toString().toStdString();
+            auto it = ix.texts.find(std::string_view(want));
+            rec = it == ix.texts.end() ? ColumnIndex::kNone : it->second;
+        } else if (kind == store::Kind::Bytes) {
+            const QByteArray want = wanted[0].toByteArray();
             auto it = ix.texts.find(
                 std::string_view(want.constData(), static_cast<size_t>(want.size())));
             rec = it == ix.texts.end() ? ColumnIndex::kNone : it->second;
         } else {
-            // Build the cell the value would have, then look it up.
-            store::RowStore probe;
-            probe.reset({ kind });
-            uint32_t p = probe.addRecord();
-            store::StoreVariant(probe, 0, p, wanted[0], fields[0]->FieldName());
-            auto it = ix.numbers.find(probe.cell(0, p));
+            // The cell the value would have is its key.
+            uint64_t cell = 0;
+            store::NumericCell(kind, wanted[0], fields[0]->FieldName(), cell);
+            auto it = ix.numbers.find(cell);
             rec = it == ix.numbers.end() ? ColumnIndex::kNone : it->second;
         }
         for (; rec != ColumnIndex::kNone; rec = ix.next[rec]) {
@@ -1630,12 +1701,24 @@ bool TDataSet::FindRecord(const std::vector<TField*>& fields, const std::vector<
 bool TDataSet::Locate(
     const std::string& fields, const std::vector<QVariant>& values, TLocateOptions options)
 {
+    return LocateValues(fields, values.data(), values.size(), options);
+}
+
+bool TDataSet::LocateValues(
+    const std::string& fields, const QVariant* values, size_t count, TLocateOptions options)
+{
     CheckActive();
     CheckBrowseMode();
-    const auto list = ParseFieldList(fields);
+    // Repeated lookups by the same field list skip parsing it again.
+    if (!d_->locateFields || d_->locateFieldsText != fields) {
+        auto parsed = std::make_shared<const std::vector<TField*>>(ParseFieldList(fields));
+        d_->locateFields = std::move(parsed);
+        d_->locateFieldsText = fields;
+    }
+    const std::shared_ptr<const std::vector<TField*>> list = d_->locateFields;
     Fire(BeforeScroll, this);
     uint32_t rec = 0;
-    if (!FindRecord(list, values, options, rec))
+    if (!FindRecord(*list, values, count, options, rec))
         return false;
     SetCurrent(PositionOf(rec));
     d_->bof = d_->eof = false;
@@ -1650,20 +1733,21 @@ bool TDataSet::Locate(const std::string& fields, const QVariant& value, TLocateO
         std::vector<QVariant> values;
         for (const auto& v : value.toList())
             values.push_back(v);
-        return Locate(fields, values, options);
+        return LocateValues(fields, values.data(), values.size(), options);
     }
-    return Locate(fields, std::vector<QVariant> { value }, options);
+    return LocateValues(fields, &value, 1, options);
 }
 
 bool TDataSet::Locate(const std::string& fields, const char* value, TLocateOptions options)
 {
-    return Locate(fields, std::vector<QVariant> { QVariant(QString::fromUtf8(value)) }, options);
+    const QVariant v(QString::fromUtf8(value));
+    return LocateValues(fields, &v, 1, options);
 }
 
 bool TDataSet::Locate(const std::string& fields, const std::string& value, TLocateOptions options)
 {
-    return Locate(
-        fields, std::vector<QVariant> { QVariant(QString::fromStdString(value)) }, options);
+    const QVariant v(QString::fromStdString(value));
+    return LocateValues(fields, &v, 1, options);
 }
 
 QVariant TDataSet::Lookup(const std::string& keyFields, const std::vector<QVariant>& keyValues,
@@ -1677,7 +1761,7 @@ QVariant TDataSet::Lookup(const std::string& keyFields, const std::vector<QVaria
         // The search must not see an outer calculation's context.
         Restore<ReadContext*> noCtx(d_->ctx, nullptr);
         Restore<TDataSetState> browse(d_->state, dsBrowse);
-        if (!FindRecord(keys, keyValues, 0, rec))
+        if (!FindRecord(keys, keyValues.data(), keyValues.size(), 0, rec))
             return {};
     }
     QVariantList out;

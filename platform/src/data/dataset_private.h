@@ -6,6 +6,8 @@
 
 #include <QVariant>
 
+#include <memory>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -82,6 +84,11 @@ struct TDataSetPrivate {
     TDataSetState disableState = dsInactive;
     bool heldEvents = false;
     std::vector<std::unique_ptr<ColumnIndex>> indexes; // per column
+    // The field list of the last Locate, parsed (fields change only while
+    // closed, so it is forgotten on open and close). Shared so that a Locate
+    // nested in an event keeps the list of the outer one alive.
+    std::string locateFieldsText;
+    std::shared_ptr<const std::vector<TField*>> locateFields;
 
     uint64_t orderKey(uint32_t rec) const { return keys.empty() ? rec : keys[rec]; }
     uint32_t addRecord(uint8_t flag)
@@ -100,6 +107,12 @@ struct TDataSetPrivate {
 
 namespace store {
 Kind KindFor(TFieldType type);
+// The cell an Int, Bool or Double column would hold for `value` (converted as
+// StoreVariant does; throws EConvertError when impossible); false for the
+// other kinds.
+bool NumericCell(Kind kind, const QVariant& value, const std::string& fieldName, uint64_t& cell);
+// Appends `text` as UTF-8 (lone surrogates become U+FFFD).
+void AppendUtf8(const QString& text, std::string& buffer);
 // Writes a QVariant into a cell (converted to the column's kind).
 void StoreVariant(
     RowStore& store, int column, uint32_t rec, const QVariant& value, const std::string& fieldName);

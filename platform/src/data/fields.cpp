@@ -2,6 +2,9 @@
 
 #include "wardlock/data/dataset.h"
 
+#include "dataset_private.h"
+
+#include <algorithm>
 #include <cmath>
 
 namespace vcl {
@@ -172,6 +175,20 @@ bool TField::IsNull() const
 
 std::string TField::AsString() const
 {
+    // Plain ASCII text of a stored row reads as it is; other text goes
+    // through the general path, which repairs invalid UTF-8.
+    if (const int64_t rec = dataSet_ ? dataSet_->StoredRecordOf(this) : -1; rec >= 0) {
+        const store::RowStore& cells = dataSet_->d_->store;
+        const auto r = static_cast<uint32_t>(rec);
+        if (cells.kind(column_) == store::Kind::Text) {
+            if (cells.isNull(column_, r))
+                return {};
+            const std::string_view text = cells.getText(column_, r);
+            if (std::all_of(text.begin(), text.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+                return std::string(text);
+        }
+    }
     const QVariant v = GetData();
     if (v.isNull())
         return {};
@@ -199,6 +216,22 @@ void TField::SetAsInteger(int value)
 
 int64_t TField::AsLargeInt() const
 {
+    // An integer cell of a stored row, read without a QVariant. Beyond 2^53
+    // the general path (which goes through double) decides.
+    if (const int64_t rec = dataSet_ ? dataSet_->StoredRecordOf(this) : -1; rec >= 0) {
+        const store::RowStore& cells = dataSet_->d_->store;
+        const auto r = static_cast<uint32_t>(rec);
+        if (cells.kind(column_) == store::Kind::Int) {
+            if (cells.isNull(column_, r))
+                return 0;
+            int64_t n = cells.getInt(column_, r);
+            if (DataType() != ftLargeint)
+                n = static_cast<int>(n); // as the field's QVariant holds it
+            constexpr int64_t kExact = int64_t(1) << 53;
+            if (n > -kExact && n < kExact)
+                return n;
+        }
+    }
     const QVariant v = GetData();
     if (v.isNull())
         return 0;
@@ -223,6 +256,12 @@ void TField::SetAsLargeInt(int64_t value)
 
 bool TField::AsBoolean() const
 {
+    if (const int64_t rec = dataSet_ ? dataSet_->StoredRecordOf(this) : -1; rec >= 0) {
+        const store::RowStore& cells = dataSet_->d_->store;
+        const auto r = static_cast<uint32_t>(rec);
+        if (cells.kind(column_) == store::Kind::Bool)
+            return !cells.isNull(column_, r) && cells.getBool(column_, r);
+    }
     const QVariant v = GetData();
     if (v.isNull())
         return false;

@@ -303,6 +303,9 @@ private:
     void AddField(TField* field);
     void RemoveField(TField* field);
     QVariant FieldValue(const TField* field) const;
+    // The store record a data field's value is read from right now, or -1 when
+    // it comes from elsewhere (edit or key buffer, a value being validated).
+    int64_t StoredRecordOf(const TField* field) const;
     QVariant FieldOldValue(const TField* field) const;
     void SetFieldValue(TField* field, const QVariant& value);
 
@@ -321,8 +324,11 @@ private:
     void WriteEditBuffer(uint32_t record, bool newRecord);
     void MarkPending(uint32_t record, TUpdateStatus status);
     void ApplyOne(uint32_t record, TUpdateKind kind);
-    bool FindRecord(const std::vector<TField*>& fields, const std::vector<QVariant>& values,
+    bool FindRecord(const std::vector<TField*>& fields, const QVariant* values, size_t valueCount,
         TLocateOptions options, uint32_t& found);
+    bool LocateValues(
+        const std::string& fields, const QVariant* values, size_t count, TLocateOptions options);
+    void ForgetLocateFields();
     std::vector<TField*> ParseFieldList(const std::string& fields) const;
     void NotifyViews(TDataEvent event, TField* field);
     void RecomputeCurrent();
