@@ -141,6 +141,23 @@ TEST_P(PreparationTest, WrongDatabaseAccountFailsAndTheRightOneSucceeds)
     EXPECT_NE(LoginAs("clerk", kClerkPassword), nullptr);
 }
 
+TEST_P(PreparationTest, WrongDatabasePasswordFailsAndTheNextGoodPreparationSucceeds)
+{
+    if (GetParam() != Engine::PostgreSQL)
+        GTEST_SKIP() << "SQLite has no database passwords";
+    // The test server checks the runtime account's password (scripts/services.sh).
+    TSecurity* wrong = TSecRights::AddSecurity(NewName().c_str(), alias().c_str(), "Torvane:BDE",
+        "BDE", nullptr, kDbUser, "not-the-password", "clerk", kClerkPassword, nullptr, false);
+    EXPECT_FALSE(wrong->PrepareLogin());
+    EXPECT_FALSE(wrong->Login(saltSilent));
+    ASSERT_NE(wrong->DataModule(), nullptr) << "the data module stays, not connected";
+    vcl::TDatabase* database = DatabaseOf(wrong);
+    ASSERT_NE(database, nullptr);
+    EXPECT_FALSE(database->Connected());
+    EXPECT_EQ(database->Params().Values("PASSWORD"), "") << "a failed preparation forgets it";
+    EXPECT_NE(LoginAs("clerk", kClerkPassword), nullptr);
+}
+
 TEST_P(PreparationTest, DatabasePasswordIsTakenOnlyWhileDisconnected)
 {
     TSecurity* security = AddSilent("clerk", kClerkPassword, false);
