@@ -82,6 +82,15 @@ bool NumericCell(Kind kind, const QVariant& value, const std::string& fieldName,
     };
     switch (kind) {
     case Kind::Int: {
+        if (type == QMetaType::Int) {
+            cell = static_cast<uint64_t>(
+                static_cast<int64_t>(*static_cast<const int*>(value.constData())));
+            return true;
+        }
+        if (type == QMetaType::LongLong) {
+            cell = static_cast<uint64_t>(*static_cast<const qlonglong*>(value.constData()));
+            return true;
+        }
         if (type == QMetaType::Bool) {
             cell = value.toBool() ? 1 : 0;
             return true;

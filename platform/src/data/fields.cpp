@@ -370,6 +370,8 @@ QVariant TStringField::ConvertValue(const QVariant& value) const
 {
     if (value.isNull() || !value.isValid())
         return {};
+    if (value.typeId() == QMetaType::QString)
+        return value; // already text (shares the string)
     if (value.typeId() == QMetaType::Bool)
         return QString::fromLatin1(value.toBool() ? "True" : "False");
     if (value.typeId() == QMetaType::QByteArray)
@@ -390,6 +392,9 @@ QVariant TIntegerField::ConvertValue(const QVariant& value) const
 {
     if (value.isNull() || !value.isValid())
         return {};
+    // Already the type the field holds: nothing to convert.
+    if (value.typeId() == (DataType() == ftLargeint ? QMetaType::LongLong : QMetaType::Int))
+        return value;
     qlonglong n = 0;
     if (value.typeId() == QMetaType::Bool) {
         n = value.toBool() ? 1 : 0;
