@@ -4,31 +4,13 @@
 
 #include <wardlock/data/ado.h>
 #include <wardlock/platform/exception.h>
+#include <wardlock/runtimestatements.h>
+#include <wardlock/runtimesteps.h>
 #include <wardlock/security.h>
 
 namespace Security {
 
 namespace {
-
-// The query texts, line by line, as the BDE provider's form holds them.
-const char* const kFormsSql[] = { "select FormID, Name", "from Forms;", nullptr };
-const char* const kParamsSql[] = { "select ParamID, Name", "from Params;", nullptr };
-const char* const kGroupRightsSql[] = { "select  FormID, [FView], [FInsert], [FModify], [FDelete]",
-    "from GroupRights", "where GroupRights.GroupID=:GroupID;", nullptr };
-const char* const kUserRightsSql[] = { "select FormID, [FView], [FInsert], [FModify], [FDelete]",
-    "from UserRights", "where UserRights.UserID=:UserID;", nullptr };
-const char* const kGroupParamsSql[] = { "select ParamID, FValue", "from GroupParams",
-    "where GroupParams.GroupID=:GroupID; ", nullptr };
-const char* const kUserParamsSql[]
-    = { "select ParamID, FValue", "from UserParams", "where UserParams.UserID=:UserID;", nullptr };
-const char* const kSecurityParamsSql[]
-    = { "select Name, [FValue]", "from SecurityParams", nullptr };
-
-const char* const kUsersSql
-    = "select Users.*, Groups.AllowChangePswd as GroupAllowChangePswd,Groups.AllowNullPasswd as "
-      "GroupAllowNullPasswd,Groups.NoChPswdAtLogin as GroupNoChPswdAtLogin,Groups.AccountEnabled "
-      "as GroupAccountEnabled,Groups.PasswdControl as GroupPasswdControl from Users inner join "
-      "Groups on Users.GroupID = Groups.GroupID where Users.Name = :Name";
 
 const char* const kPasswordPlaceholder = "%s";
 
@@ -70,12 +52,13 @@ void TSecDModADOFrm::BuildForm()
     SecurityDB->SetLoginPrompt(false);
     SecurityDB->SetMode(vcl::cmRead);
 
-    SetDataSets(NewQuery("Forms", kFormsSql, false), NewQuery("Params", kParamsSql, false),
-        NewQuery("GroupRights", kGroupRightsSql, true),
-        NewQuery("UserRights", kUserRightsSql, false),
-        NewQuery("GroupParams", kGroupParamsSql, false),
-        NewQuery("UserParams", kUserParamsSql, false),
-        NewQuery("SecurityParams", kSecurityParamsSql, true));
+    namespace Sql = RuntimeStatements;
+    SetDataSets(NewQuery("Forms", Sql::Forms, false), NewQuery("Params", Sql::Params, false),
+        NewQuery("GroupRights", Sql::GroupRights, true),
+        NewQuery("UserRights", Sql::UserRights, false),
+        NewQuery("GroupParams", Sql::GroupParams, false),
+        NewQuery("UserParams", Sql::UserParams, false),
+        NewQuery("SecurityParams", Sql::SecurityParams, true));
     for (vcl::TDataSet* dataSet : { GroupRights, GroupParams })
         static_cast<vcl::TADOQuery*>(dataSet)->ParamByName("GroupID").SetDataType(vcl::ftInteger);
     for (vcl::TDataSet* dataSet : { UserRights, UserParams })
@@ -105,12 +88,7 @@ vcl::TADOQuery* TSecDModADOFrm::UsersQuery() const
 
 void TSecDModADOFrm::Disconnect() noexcept
 {
-    try {
-        if (SecurityDB && SecurityDB->Connected())
-            SecurityDB->Close();
-    } catch (...) {
-        // Closing a connection that already broke changes nothing.
-    }
+    RuntimeSteps::CloseQuietly(SecurityDB);
 }
 
 void TSecDModADOFrm::FillPassword(const char* dbPassword)
@@ -148,54 +126,35 @@ void TSecDModADOFrm::FillPassword(const char* dbPassword)
     SecurityDB->SetConnectionString(filledConnection_);
 }
 
+// The password is only filled in while disconnected; once filled the string
+// has no placeholder left, so later connections reuse it.
 bool TSecDModADOFrm::PrepareLogin(const char* dbPassword)
 {
-    try {
-        if (Logged())
-            Logout();
-        // The password is only filled in while disconnected; once filled the
-        // string has no placeholder left, so later connections reuse it.
-        if (!SecurityDB->Connected())
-            FillPassword(dbPassword);
-        SecurityDB->Open();
-        if (!users_)
-            users_ = new vcl::TADOQuery(this);
-        vcl::TADOQuery* users = UsersQuery();
-        users->Close();
-        users->SetConnection(SecurityDB);
-        users->SQL().Clear();
-        users->SQL().Add(kUsersSql);
-        users->SetLockType(vcl::ltReadOnly);
-        users->OnFilterRecord
-            = [this](vcl::TDataSet* dataSet, bool& accept) { UsersFilterRecord(dataSet, accept); };
-        users->SetFiltered(true);
-        users->SetPrepared(true);
-        if (TSecDModFrm::PrepareLogin(dbPassword))
-            return true;
-        throw vcl::Exception("Prepare failed.");
-    } catch (...) {
-        Disconnect();
-        // Back to the string construction built: the next preparation fills
-        // in its password again, so the module can still connect.
-        SecurityDB->SetConnectionString(builtConnection_);
-        delete users_;
-        users_ = nullptr;
-        return false;
-    }
+    return RuntimeSteps::GuardedPreparation(
+        *this, *SecurityDB, dbPassword, [&] { FillPassword(dbPassword); },
+        [&] {
+            if (!users_)
+                users_ = new vcl::TADOQuery(this);
+            vcl::TADOQuery* users = UsersQuery();
+            users->Close();
+            users->SetConnection(SecurityDB);
+            users->SetLockType(vcl::ltReadOnly);
+            RuntimeSteps::AskForUser(*users);
+            users->SetPrepared(true);
+        },
+        [&] {
+            Disconnect();
+            // Back to the string construction built: the next preparation
+            // fills in its password again, so the module can still connect.
+            SecurityDB->SetConnectionString(builtConnection_);
+            delete users_;
+            users_ = nullptr;
+        });
 }
 
 void TSecDModADOFrm::PostLogin()
 {
-    if (users_)
-        users_->OnFilterRecord = nullptr;
-    TSecDModFrm::PostLogin();
-    if (users_) {
-        UsersQuery()->SetPrepared(false);
-        delete users_;
-        users_ = nullptr;
-    }
-    if (!Logged())
-        Disconnect();
+    RuntimeSteps::FinishLogin(*this, users_, SecurityDB);
 }
 
 void TSecDModADOFrm::Logout()
@@ -206,24 +165,19 @@ void TSecDModADOFrm::Logout()
 
 void TSecDModADOFrm::DSSetParam(vcl::TComponent* dataSet, const char* paramName, const char* value)
 {
-    if (auto* query = dynamic_cast<vcl::TADOQuery*>(dataSet))
-        query->Parameters()
-            .ParamByName(paramName ? paramName : "")
-            .SetValue(QVariant(QString::fromUtf8(value ? value : "")));
+    if (vcl::TParam* param = RuntimeSteps::ParamOf<vcl::TADOQuery>(dataSet, paramName))
+        param->SetValue(QVariant(QString::fromUtf8(value ? value : "")));
 }
 
 void TSecDModADOFrm::DSSetParam(vcl::TComponent* dataSet, const char* paramName, int value)
 {
-    if (auto* query = dynamic_cast<vcl::TADOQuery*>(dataSet))
-        query->Parameters().ParamByName(paramName ? paramName : "").SetValue(QVariant(value));
+    if (vcl::TParam* param = RuntimeSteps::ParamOf<vcl::TADOQuery>(dataSet, paramName))
+        param->SetValue(QVariant(value));
 }
 
 void TSecDModADOFrm::UsersFilterRecord(vcl::TDataSet* dataSet, bool& accept)
 {
-    auto* query = dynamic_cast<vcl::TADOQuery*>(dataSet);
-    accept = query
-        && query->FieldByName("Name")->AsString()
-            == query->Parameters().ParamByName("Name").AsString();
+    accept = RuntimeSteps::IsAskedUser(dynamic_cast<vcl::TADOQuery*>(dataSet));
 }
 
 } // namespace Security

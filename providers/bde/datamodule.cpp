@@ -2,6 +2,8 @@
 
 #include <wardlock/data/connection.h>
 #include <wardlock/data/dbdataset.h>
+#include <wardlock/runtimestatements.h>
+#include <wardlock/runtimesteps.h>
 #include <wardlock/security.h>
 
 #include <algorithm>
@@ -13,26 +15,6 @@ namespace {
 
 const char* const kDatabaseName = "SecurityDB";
 const char* const kDefaultAlias = "WardDemo";
-
-// The query texts, line by line, as the form holds them.
-const char* const kFormsSql[] = { "select FormID, Name", "from Forms;", nullptr };
-const char* const kParamsSql[] = { "select ParamID, Name", "from Params;", nullptr };
-const char* const kGroupRightsSql[] = { "select  FormID, [FView], [FInsert], [FModify], [FDelete]",
-    "from GroupRights", "where GroupRights.GroupID=:GroupID;", nullptr };
-const char* const kUserRightsSql[] = { "select FormID, [FView], [FInsert], [FModify], [FDelete]",
-    "from UserRights", "where UserRights.UserID=:UserID;", nullptr };
-const char* const kGroupParamsSql[] = { "select ParamID, FValue", "from GroupParams",
-    "where GroupParams.GroupID=:GroupID; ", nullptr };
-const char* const kUserParamsSql[]
-    = { "select ParamID, FValue", "from UserParams", "where UserParams.UserID=:UserID;", nullptr };
-const char* const kSecurityParamsSql[]
-    = { "select Name, [FValue]", "from SecurityParams", nullptr };
-
-const char* const kUsersSql
-    = "select Users.*, Groups.AllowChangePswd as GroupAllowChangePswd,Groups.AllowNullPasswd as "
-      "GroupAllowNullPasswd,Groups.NoChPswdAtLogin as GroupNoChPswdAtLogin,Groups.AccountEnabled "
-      "as GroupAccountEnabled,Groups.PasswdControl as GroupPasswdControl from Users inner join "
-      "Groups on Users.GroupID = Groups.GroupID where Users.Name = :Name";
 
 // Keeps the query's parameters while its text loses the parameter markers:
 // the database then binds them by position under the same names.
@@ -88,12 +70,13 @@ void TSecDModBDEFrm::BuildForm()
     SecurityDB->SetLoginPrompt(false);
     SecurityDB->SetSessionName(SecuritySession->SessionName());
 
-    SetDataSets(NewQuery("Forms", kFormsSql, false), NewQuery("Params", kParamsSql, true),
-        NewQuery("GroupRights", kGroupRightsSql, true),
-        NewQuery("UserRights", kUserRightsSql, true),
-        NewQuery("GroupParams", kGroupParamsSql, true),
-        NewQuery("UserParams", kUserParamsSql, true),
-        NewQuery("SecurityParams", kSecurityParamsSql, true));
+    namespace Sql = RuntimeStatements;
+    SetDataSets(NewQuery("Forms", Sql::Forms, false), NewQuery("Params", Sql::Params, true),
+        NewQuery("GroupRights", Sql::GroupRights, true),
+        NewQuery("UserRights", Sql::UserRights, true),
+        NewQuery("GroupParams", Sql::GroupParams, true),
+        NewQuery("UserParams", Sql::UserParams, true),
+        NewQuery("SecurityParams", Sql::SecurityParams, true));
 }
 
 vcl::TQuery* TSecDModBDEFrm::NewQuery(
@@ -116,61 +99,36 @@ vcl::TQuery* TSecDModBDEFrm::UsersQuery() const
 
 void TSecDModBDEFrm::Disconnect() noexcept
 {
-    try {
-        if (SecurityDB && SecurityDB->Connected())
-            SecurityDB->Close();
-    } catch (...) {
-        // Closing a connection that already broke changes nothing.
-    }
+    RuntimeSteps::CloseQuietly(SecurityDB);
 }
 
 bool TSecDModBDEFrm::PrepareLogin(const char* dbPassword)
 {
-    try {
-        if (Logged())
-            Logout();
-        // The password is only taken while disconnected: a connection stays
-        // with the password it was made with.
-        if (!SecurityDB->Connected())
-            SecurityDB->Params().SetValues("PASSWORD", dbPassword ? dbPassword : "");
-        SecurityDB->Open();
-        if (!users_)
-            users_ = new vcl::TQuery(this);
-        vcl::TQuery* users = UsersQuery();
-        users->Close();
-        users->SetDatabaseName(kDatabaseName);
-        users->SetSessionName(SecuritySession->SessionName());
-        users->SQL().Clear();
-        users->SQL().Add(kUsersSql);
-        users->SetReadOnly(true);
-        users->OnFilterRecord
-            = [this](vcl::TDataSet* dataSet, bool& accept) { UsersFilterRecord(dataSet, accept); };
-        users->SetFiltered(true);
-        users->Prepare();
-        if (TSecDModFrm::PrepareLogin(dbPassword))
-            return true;
-        throw vcl::Exception("Prepare failed.");
-    } catch (...) {
-        Disconnect();
-        SecurityDB->Params().SetValues("PASSWORD", "");
-        delete users_;
-        users_ = nullptr;
-        return false;
-    }
+    return RuntimeSteps::GuardedPreparation(
+        *this, *SecurityDB, dbPassword,
+        [&] { SecurityDB->Params().SetValues("PASSWORD", dbPassword ? dbPassword : ""); },
+        [&] {
+            if (!users_)
+                users_ = new vcl::TQuery(this);
+            vcl::TQuery* users = UsersQuery();
+            users->Close();
+            users->SetDatabaseName(kDatabaseName);
+            users->SetSessionName(SecuritySession->SessionName());
+            users->SetReadOnly(true);
+            RuntimeSteps::AskForUser(*users);
+            users->Prepare();
+        },
+        [&] {
+            Disconnect();
+            SecurityDB->Params().SetValues("PASSWORD", "");
+            delete users_;
+            users_ = nullptr;
+        });
 }
 
 void TSecDModBDEFrm::PostLogin()
 {
-    if (users_)
-        users_->OnFilterRecord = nullptr;
-    TSecDModFrm::PostLogin();
-    if (users_) {
-        UsersQuery()->Unprepare();
-        delete users_;
-        users_ = nullptr;
-    }
-    if (!Logged())
-        Disconnect();
+    RuntimeSteps::FinishLogin(*this, users_, SecurityDB);
 }
 
 void TSecDModBDEFrm::Logout()
@@ -181,28 +139,21 @@ void TSecDModBDEFrm::Logout()
 
 void TSecDModBDEFrm::DSSetParam(vcl::TComponent* dataSet, const char* paramName, const char* value)
 {
-    const std::string name = paramName ? paramName : "";
-    const std::string text = value ? value : "";
-    if (auto* query = dynamic_cast<vcl::TQuery*>(dataSet))
-        query->ParamByName(name).SetAsString(text);
-    else if (auto* procedure = dynamic_cast<vcl::TStoredProc*>(dataSet))
-        procedure->ParamByName(name).SetAsString(text);
+    if (vcl::TParam* param
+        = RuntimeSteps::ParamOf<vcl::TQuery, vcl::TStoredProc>(dataSet, paramName))
+        param->SetAsString(value ? value : "");
 }
 
 void TSecDModBDEFrm::DSSetParam(vcl::TComponent* dataSet, const char* paramName, int value)
 {
-    const std::string name = paramName ? paramName : "";
-    if (auto* query = dynamic_cast<vcl::TQuery*>(dataSet))
-        query->ParamByName(name).SetAsInteger(value);
-    else if (auto* procedure = dynamic_cast<vcl::TStoredProc*>(dataSet))
-        procedure->ParamByName(name).SetAsInteger(value);
+    if (vcl::TParam* param
+        = RuntimeSteps::ParamOf<vcl::TQuery, vcl::TStoredProc>(dataSet, paramName))
+        param->SetAsInteger(value);
 }
 
 void TSecDModBDEFrm::UsersFilterRecord(vcl::TDataSet* dataSet, bool& accept)
 {
-    auto* query = dynamic_cast<vcl::TCustomQuery*>(dataSet);
-    accept
-        = query && query->FieldByName("Name")->AsString() == query->ParamByName("Name").AsString();
+    accept = RuntimeSteps::IsAskedUser(dynamic_cast<vcl::TCustomQuery*>(dataSet));
 }
 
 std::string TSecDModBDEFrm::GetAlias()
