@@ -23,8 +23,10 @@ void BdeTest::SetUp()
     ASSERT_NE(keeperModule_, nullptr) << "the fake administration module is on the search path";
     keeper_ = reinterpret_cast<FakeKeeperRecordFn>(::dlsym(keeperModule_, "FakeKeeperRecordOf"))();
     *keeper_ = {};
-    alias_ = "BdeTestAlias" + std::to_string(++counter);
+    const FixtureTarget& target = TestedTarget();
+    alias_ = target.aliasPrefix + std::to_string(++counter);
     db_ = std::make_unique<SecurityDb>(GetParam(), alias_);
+    database_ = target.database(*db_, alias_);
     GroupPolicy policy;
     policy.allowChangePswd = true;
     policy.noChPswdAtLogin = true;
@@ -49,15 +51,17 @@ std::string BdeTest::NewName()
 TSecurity* BdeTest::AddSilent(
     const std::string& user, const std::string& passwd, bool autoLogin, const char* options)
 {
-    return TSecRights::AddSecurity(NewName().c_str(), alias_.c_str(), "Torvane:BDE", "BDE",
-        KeepOptions(options), kDbUser, kDbPassword, user.c_str(), passwd.c_str(), nullptr,
-        autoLogin);
+    const FixtureTarget& target = TestedTarget();
+    return TSecRights::AddSecurity(NewName().c_str(), database_.c_str(), target.providerKey,
+        target.providerName, KeepOptions(options), kDbUser, kDbPassword, user.c_str(),
+        passwd.c_str(), nullptr, autoLogin);
 }
 
 TSecurity* BdeTest::AddRetry(bool autoLogin)
 {
-    return TSecRights::AddSecurity(NewName().c_str(), alias_.c_str(), "Torvane:BDE", "BDE",
-        KeepOptions(kDemoOptions), kDbUser, kDbPassword,
+    const FixtureTarget& target = TestedTarget();
+    return TSecRights::AddSecurity(NewName().c_str(), database_.c_str(), target.providerKey,
+        target.providerName, KeepOptions(target.retryOptions), kDbUser, kDbPassword,
         "Application was not able to connect to Security database. Quitting.",
         "You cannot run this program without valid user and password. Press OK to try again or "
         "Cancel to exit the program.",

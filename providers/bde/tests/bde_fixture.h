@@ -1,8 +1,9 @@
 #pragma once
 // A fresh security database per test (SQLite, and PostgreSQL when
-// configured), securities registered on the real "Torvane:BDE" provider, and
-// the fake administration module held loaded so that its record of calls
-// survives the core's unload after each call.
+// configured), securities registered on a real provider ("Torvane:BDE" here;
+// the ADO tests run the same cases on theirs), and the fake administration
+// module held loaded so that its record of calls survives the core's unload
+// after each call.
 
 #include "fakekeeper.h"
 #include "secdb.h"
@@ -21,6 +22,19 @@ namespace wardlock_test {
 // The demo program's options text.
 inline constexpr const char* kDemoOptions
     = "RecordsetStoredProcs=0, CachedUpdates=1, BDESQLParams=0";
+
+// The provider a test program registers its securities on; each program
+// defines TestedTarget() (bde_target.cpp, or the ADO tests' ado_fixture.cpp).
+struct FixtureTarget {
+    const char* aliasPrefix;
+    const char* providerKey;
+    const char* providerName;
+    // The options of AddRetry's securities.
+    const char* retryOptions;
+    // The securities' database text for the test's fresh database.
+    std::string (*database)(SecurityDb& db, const std::string& alias);
+};
+const FixtureTarget& TestedTarget();
 
 class BdeTest : public ::testing::TestWithParam<Engine> {
 protected:
@@ -50,6 +64,8 @@ protected:
 private:
     std::unique_ptr<SecurityDb> db_;
     std::string alias_;
+    // What the securities of this test name as their database.
+    std::string database_;
     void* keeperModule_ = nullptr;
     FakeKeeperRecord* keeper_ = nullptr;
     // Options texts stay alive as long as the securities that point at them.
