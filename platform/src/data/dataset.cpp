@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <typeinfo>
 
 namespace vcl {
 
@@ -1571,8 +1572,31 @@ static void IndexAdd(TDataSetPrivate& d, int col, uint32_t rec)
 }
 
 bool TDataSet::FindRecord(const std::vector<TField*>& fields, const QVariant* values,
-    size_t valueCount, TLocateOptions options, uint32_t& found)
+    size_t valueCount, TLocateOptions options, uint32_t& found, std::string_view asciiText)
 {
+    QVariant textValue;
+    if (!values) {
+        // One ASCII text value (see LocateText). On a plain string field its
+        // bytes are what the column stores, so they probe the index as they
+        // are; anywhere else the value goes the general way.
+        TField* f = fields.size() == 1 ? fields[0] : nullptr;
+        if (f && options == 0 && typeid(*f) == typeid(TStringField) && f->FieldKind() == fkData
+            && f->column_ >= 0 && d_->store.kind(f->column_) == store::Kind::Text) {
+            ColumnIndex& ix = IndexFor(*d_, f->column_);
+            auto it = ix.texts.find(asciiText);
+            for (uint32_t rec = it == ix.texts.end() ? ColumnIndex::kNone : it->second;
+                 rec != ColumnIndex::kNone; rec = ix.next[rec]) {
+                if (d_->visible(rec)) {
+                    found = rec;
+                    return true;
+                }
+            }
+            return false;
+        }
+        textValue = QVariant(
+            QString::fromLatin1(asciiText.data(), static_cast<qsizetype>(asciiText.size())));
+        values = &textValue;
+    }
     if (fields.size() != valueCount)
         DatabaseError("Locate: " + std::to_string(fields.size()) + " fields but "
             + std::to_string(valueCount) + " values");
@@ -1713,8 +1737,18 @@ bool TDataSet::Locate(
     return LocateValues(fields, values.data(), values.size(), options);
 }
 
-bool TDataSet::LocateValues(
-    const std::string& fields, const QVariant* values, size_t count, TLocateOptions options)
+bool TDataSet::LocateText(const std::string& fields, std::string_view text, TLocateOptions options)
+{
+    const bool ascii = std::all_of(
+        text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (options == 0 && ascii)
+        return LocateValues(fields, nullptr, 1, options, text);
+    const QVariant v(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    return LocateValues(fields, &v, 1, options);
+}
+
+bool TDataSet::LocateValues(const std::string& fields, const QVariant* values, size_t count,
+    TLocateOptions options, std::string_view asciiText)
 {
     CheckActive();
     CheckBrowseMode();
@@ -1727,7 +1761,7 @@ bool TDataSet::LocateValues(
     const std::shared_ptr<const std::vector<TField*>> list = d_->locateFields;
     Fire(BeforeScroll, this);
     uint32_t rec = 0;
-    if (!FindRecord(*list, values, count, options, rec))
+    if (!FindRecord(*list, values, count, options, rec, asciiText))
         return false;
     SetCurrent(PositionOf(rec));
     d_->bof = d_->eof = false;
@@ -1749,14 +1783,16 @@ bool TDataSet::Locate(const std::string& fields, const QVariant& value, TLocateO
 
 bool TDataSet::Locate(const std::string& fields, const char* value, TLocateOptions options)
 {
-    const QVariant v(QString::fromUtf8(value));
-    return LocateValues(fields, &v, 1, options);
+    if (!value) {
+        const QVariant v(QString::fromUtf8(value));
+        return LocateValues(fields, &v, 1, options);
+    }
+    return LocateText(fields, value, options);
 }
 
 bool TDataSet::Locate(const std::string& fields, const std::string& value, TLocateOptions options)
 {
-    const QVariant v(QString::fromStdString(value));
-    return LocateValues(fields, &v, 1, options);
+    return LocateText(fields, value, options);
 }
 
 QVariant TDataSet::Lookup(const std::string& keyFields, const std::vector<QVariant>& keyValues,

@@ -26,6 +26,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vcl {
@@ -324,10 +325,12 @@ private:
     void WriteEditBuffer(uint32_t record, bool newRecord);
     void MarkPending(uint32_t record, TUpdateStatus status);
     void ApplyOne(uint32_t record, TUpdateKind kind);
+    // `values` null: the one value is the ASCII text `asciiText`.
     bool FindRecord(const std::vector<TField*>& fields, const QVariant* values, size_t valueCount,
-        TLocateOptions options, uint32_t& found);
-    bool LocateValues(
-        const std::string& fields, const QVariant* values, size_t count, TLocateOptions options);
+        TLocateOptions options, uint32_t& found, std::string_view asciiText = {});
+    bool LocateValues(const std::string& fields, const QVariant* values, size_t count,
+        TLocateOptions options, std::string_view asciiText = {});
+    bool LocateText(const std::string& fields, std::string_view text, TLocateOptions options);
     void ForgetLocateFields();
     std::vector<TField*> ParseFieldList(const std::string& fields) const;
     void NotifyViews(TDataEvent event, TField* field);
