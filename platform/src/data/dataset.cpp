@@ -1107,6 +1107,8 @@ void TDataSet::NotifyViews(TDataEvent event, TField* field)
         d_->heldEvents = true;
         return;
     }
+    if (dataSources_.empty())
+        return;
     const auto sources = dataSources_;
     for (TDataSource* ds : sources)
         ds->Notify(event, field);
@@ -1601,15 +1603,14 @@ bool TDataSet::FindRecord(const std::vector<TField*>& fields, const QVariant* va
         DatabaseError("Locate: " + std::to_string(fields.size()) + " fields but "
             + std::to_string(valueCount) + " values");
     // Normalise the searched values to the fields' types; a value that cannot
-    // be one (text for an integer field) matches nothing. Short lists stay on
-    // the stack: a lookup by key should not allocate.
-    constexpr size_t kInline = 4;
-    QVariant inlineWanted[kInline];
-    std::vector<QVariant> heapWanted;
-    QVariant* wanted = inlineWanted;
-    if (fields.size() > kInline) {
-        heapWanted.resize(fields.size());
-        wanted = heapWanted.data();
+    // be one (text for an integer field) matches nothing. A single value
+    // stays on the stack: a lookup by key should not allocate.
+    QVariant singleWanted;
+    std::vector<QVariant> severalWanted;
+    QVariant* wanted = &singleWanted;
+    if (fields.size() > 1) {
+        severalWanted.resize(fields.size());
+        wanted = severalWanted.data();
     }
     for (size_t i = 0; i < fields.size(); ++i) {
         try {
