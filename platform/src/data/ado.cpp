@@ -67,32 +67,32 @@ std::string TADOConnection::ConnectionStringValue(
     return {};
 }
 
-TCustomConnection::ConnectSpec TADOConnection::GetConnectSpec()
+TCustomConnection::ConnectTarget TADOConnection::GetConnectTarget()
 {
     const std::string& cs = connectionString_;
     const std::string provider = ConnectionStringValue(cs, "Provider");
     if (!provider.empty() && text::Lower(provider).rfind("msdasql", 0) != 0)
         throw EDatabaseError(
             "Provider '" + provider + "' is not supported; use MSDASQL (an ODBC data source)");
-    ConnectSpec spec;
-    spec.driver = QStringLiteral("QODBC");
+    ConnectTarget target;
+    target.driver = QStringLiteral("QODBC");
     std::string dsn = ConnectionStringValue(cs, "Data Source");
     if (dsn.empty())
         dsn = ConnectionStringValue(cs, "DSN");
     if (dsn.empty())
         throw EDatabaseError("The connection string names no data source");
     // A bare name connects through SQLConnect, which finds user data sources.
-    spec.databaseName = QString::fromStdString(dsn);
+    target.databaseName = QString::fromStdString(dsn);
     std::string user = ConnectionStringValue(cs, "User ID");
     if (user.empty())
         user = ConnectionStringValue(cs, "UID");
     std::string password = ConnectionStringValue(cs, "Password");
     if (password.empty())
         password = ConnectionStringValue(cs, "PWD");
-    spec.user = QString::fromStdString(user);
-    spec.password = QString::fromStdString(password);
-    spec.readOnly = mode_ == cmRead;
-    return spec;
+    target.user = QString::fromStdString(user);
+    target.password = QString::fromStdString(password);
+    target.readOnly = mode_ == cmRead;
+    return target;
 }
 
 TADOQuery::TADOQuery(TComponent* owner)

@@ -102,31 +102,31 @@ void TCustomConnection::Close()
 
 void TCustomConnection::DoConnect()
 {
-    ConnectSpec spec = GetConnectSpec();
-    if (spec.driver.isEmpty())
+    ConnectTarget target = GetConnectTarget();
+    if (target.driver.isEmpty())
         throw EDatabaseError("No database driver given for '" + Name() + "'");
-    if (!QSqlDatabase::isDriverAvailable(spec.driver))
+    if (!QSqlDatabase::isDriverAvailable(target.driver))
         throw EDatabaseError(
-            "The database driver " + spec.driver.toStdString() + " is not available");
-    if (spec.driver == u"QSQLITE" && spec.databaseName != u":memory:" && !AllowCreate()
-        && !QFileInfo::exists(spec.databaseName))
+            "The database driver " + target.driver.toStdString() + " is not available");
+    if (target.driver == u"QSQLITE" && target.databaseName != u":memory:" && !AllowCreate()
+        && !QFileInfo::exists(target.databaseName))
         throw EDatabaseError(
-            "Database file '" + spec.databaseName.toStdString() + "' does not exist");
+            "Database file '" + target.databaseName.toStdString() + "' does not exist");
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(spec.driver, connectionName_);
-        db.setDatabaseName(spec.databaseName);
-        if (!spec.host.isEmpty())
-            db.setHostName(spec.host);
-        if (spec.port > 0)
-            db.setPort(spec.port);
-        if (!spec.user.isEmpty())
-            db.setUserName(spec.user);
-        if (!spec.password.isEmpty())
-            db.setPassword(spec.password);
-        QString options = spec.options;
-        if (spec.driver == u"QODBC" && spec.readOnly)
+        QSqlDatabase db = QSqlDatabase::addDatabase(target.driver, connectionName_);
+        db.setDatabaseName(target.databaseName);
+        if (!target.host.isEmpty())
+            db.setHostName(target.host);
+        if (target.port > 0)
+            db.setPort(target.port);
+        if (!target.user.isEmpty())
+            db.setUserName(target.user);
+        if (!target.password.isEmpty())
+            db.setPassword(target.password);
+        QString options = target.options;
+        if (target.driver == u"QODBC" && target.readOnly)
             options += QStringLiteral(";SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY");
-        if (spec.driver == u"QSQLITE" && spec.readOnly)
+        if (target.driver == u"QSQLITE" && target.readOnly)
             options += QStringLiteral(";QSQLITE_OPEN_READONLY");
         if (!options.isEmpty())
             db.setConnectOptions(options.startsWith(u';') ? options.mid(1) : options);
@@ -137,7 +137,7 @@ void TCustomConnection::DoConnect()
             throw EDatabaseError("Cannot connect to the database: " + message);
         }
         engine_ = TSqlEngine::SQLite;
-        if (spec.driver == u"QPSQL" || db.driver()->dbmsType() == QSqlDriver::PostgreSQL)
+        if (target.driver == u"QPSQL" || db.driver()->dbmsType() == QSqlDriver::PostgreSQL)
             engine_ = TSqlEngine::PostgreSQL;
         if (engine_ == TSqlEngine::SQLite) {
             // Cascading deletes of the security database rely on foreign keys.
@@ -284,12 +284,12 @@ bool TDatabase::AllowCreate() const
     return v == "true" || v == "1" || v == "yes";
 }
 
-TCustomConnection::ConnectSpec TDatabase::GetConnectSpec()
+TCustomConnection::ConnectTarget TDatabase::GetConnectTarget()
 {
     TStrings login = params_;
     if (LoginPrompt() && OnLogin)
         OnLogin(this, login);
-    ConnectSpec spec;
+    ConnectTarget target;
     std::string driver, database, host, port;
     if (!aliasName_.empty()) {
         TRegistry registry(TRootKey::LocalMachine);
@@ -313,19 +313,19 @@ TCustomConnection::ConnectSpec TDatabase::GetConnectSpec()
     }
     const std::string d = text::Lower(driver);
     if (d == "qsqlite" || d == "sqlite" || d == "sqlite3" || d.empty())
-        spec.driver = QStringLiteral("QSQLITE");
+        target.driver = QStringLiteral("QSQLITE");
     else if (d == "qpsql" || d == "postgresql" || d == "postgres" || d == "pgsql")
-        spec.driver = QStringLiteral("QPSQL");
+        target.driver = QStringLiteral("QPSQL");
     else
         throw EDatabaseError("Unsupported database driver '" + driver + "'");
-    spec.databaseName = QString::fromStdString(database);
-    spec.host = QString::fromStdString(host);
+    target.databaseName = QString::fromStdString(database);
+    target.host = QString::fromStdString(host);
     bool ok = false;
     int p = QString::fromStdString(port).toInt(&ok);
-    spec.port = ok ? p : -1;
-    spec.user = QString::fromStdString(login.Values("USER NAME"));
-    spec.password = QString::fromStdString(login.Values("PASSWORD"));
-    return spec;
+    target.port = ok ? p : -1;
+    target.user = QString::fromStdString(login.Values("USER NAME"));
+    target.password = QString::fromStdString(login.Values("PASSWORD"));
+    return target;
 }
 
 void TDatabase::ApplyUpdates(const std::vector<TDBDataSet*>& dataSets)

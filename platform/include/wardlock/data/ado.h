@@ -36,7 +36,7 @@ public:
         const std::string& connectionString, const std::string& name);
 
 protected:
-    ConnectSpec GetConnectSpec() override;
+    ConnectTarget GetConnectTarget() override;
 
 private:
     std::string connectionString_;

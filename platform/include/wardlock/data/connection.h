@@ -59,7 +59,7 @@ public:
 
 protected:
     // What to connect to, filled in by the subclass's DoConnect.
-    struct ConnectSpec {
+    struct ConnectTarget {
         QString driver; // QSQLITE, QPSQL, QODBC
         QString databaseName;
         QString host;
@@ -69,7 +69,7 @@ protected:
         QString options;
         bool readOnly = false;
     };
-    virtual ConnectSpec GetConnectSpec() = 0;
+    virtual ConnectTarget GetConnectTarget() = 0;
     // Whether a missing SQLite file may be created.
     virtual bool AllowCreate() const { return false; }
 
@@ -127,7 +127,7 @@ public:
     static TDatabase* Find(const std::string& databaseName, const std::string& sessionName);
 
 protected:
-    ConnectSpec GetConnectSpec() override;
+    ConnectTarget GetConnectTarget() override;
     bool AllowCreate() const override;
 
 private:
