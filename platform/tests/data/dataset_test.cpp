@@ -276,6 +276,13 @@ TEST_P(DataSetTest, Utf8TextSurvives)
     auto q = People("where ID = 2");
     q->Open();
     EXPECT_EQ(q->FieldByName("Code")->AsString(), "Grüße ∑");
+    // Non-ASCII text takes Locate's general path: still exact and case-sensitive.
+    auto all = People();
+    all->Open();
+    EXPECT_FALSE(all->Locate("Code", "grüße ∑"));
+    EXPECT_FALSE(all->Locate("Code", "Grüße"));
+    ASSERT_TRUE(all->Locate("Code", "Grüße ∑"));
+    EXPECT_EQ(all->FieldByName("ID")->AsInteger(), 2);
 }
 
 // ---------------------------------------------------------------- navigation
