@@ -2,6 +2,8 @@
 // the users query, and the rights and parameter lookups. Every lookup is a
 // locate on the dataset's hash index (exact, case-sensitive), so its cost does
 // not grow with the number of forms or parameters and no SQL runs per call.
+// The datasets are a snapshot between login and logout, so each answer is
+// located once and remembered until the datasets are opened or closed again.
 
 #include <wardlock/datamodule.h>
 
@@ -11,6 +13,9 @@
 #include <wardlock/data/fields.h>
 
 #include <QVariant>
+
+#include <string_view>
+#include <unordered_map>
 
 namespace Security {
 
@@ -81,7 +86,64 @@ Field* BindField(vcl::TComponent* owner, vcl::TDataSet* dataSet, const char* com
     return field;
 }
 
+// Lets a name map be searched with the caller's text, without building a
+// std::string per question.
+struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const noexcept
+    {
+        return std::hash<std::string_view> {}(name);
+    }
+};
+
+template<class Value>
+using NameMap = std::unordered_map<std::string, Value, NameHash, std::equal_to<>>;
+
+// The dataset events after which the remembered answers may be stale.
+constexpr vcl::TDataSet::TDataSetNotifyEvent vcl::TDataSet::*kForgettingEvents[] = {
+    &vcl::TDataSet::AfterOpen,
+    &vcl::TDataSet::AfterClose,
+    &vcl::TDataSet::AfterRefresh,
+    &vcl::TDataSet::AfterPost,
+    &vcl::TDataSet::AfterDelete,
+};
+
+struct FormAnswer {
+    int formID;
+    int mask;
+};
+
+// The remembered answer for `key`, computed by `locate` on first use.
+template<class Map, class Key, class Locate>
+const typename Map::mapped_type& Remembered(Map& map, const Key& key, Locate&& locate)
+{
+    if (auto found = map.find(key); found != map.end())
+        return found->second;
+    return map.emplace(typename Map::key_type(key), locate()).first->second;
+}
+
 } // namespace
+
+struct TSecDModFrm::Memo {
+    NameMap<FormAnswer> formsByName;
+    std::unordered_map<int, int> masksByFormID;
+    NameMap<int> paramIDsByName;
+    std::unordered_map<int, tor::pswdsstr<16>> paramsByID;
+    std::unordered_map<int, tor::pswdsstr<16>> pswdParamsByID;
+    NameMap<tor::pswdsstr<16>> dbParamsByName;
+    NameMap<tor::pswdsstr<16>> pswdDBParamsByName;
+
+    void Clear() noexcept
+    {
+        formsByName.clear();
+        masksByFormID.clear();
+        paramIDsByName.clear();
+        paramsByID.clear();
+        pswdParamsByID.clear();
+        dbParamsByName.clear();
+        pswdDBParamsByName.clear();
+    }
+};
 
 // ------------------------------------------------------------ TSecDModBaseFrm
 
@@ -106,15 +168,32 @@ bool TSecDModBaseFrm::CheckPswd(const char* password, const tor::pswdsstr<16>& s
 
 TSecDModFrm::TSecDModFrm(vcl::TComponent* owner)
     : TSecDModBaseFrm(owner)
+    , memo_(std::make_unique<Memo>())
 {
 }
 
 TSecDModFrm::TSecDModFrm(vcl::TComponent* owner, const char*, const char*, const char*)
-    : TSecDModBaseFrm(owner)
+    : TSecDModFrm(owner)
 {
 }
 
-TSecDModFrm::~TSecDModFrm() = default;
+void TSecDModFrm::ForgetAnswers() noexcept
+{
+    memo_->Clear();
+}
+
+TSecDModFrm::~TSecDModFrm()
+{
+    // The datasets outlive this level of the object (the component base
+    // frees them), so they must no longer reach the memo.
+    for (vcl::TDataSet* dataSet :
+        { Forms, Params, GroupRights, UserRights, GroupParams, UserParams, SecurityParams }) {
+        if (!dataSet)
+            continue;
+        for (auto event : kForgettingEvents)
+            dataSet->*event = nullptr;
+    }
+}
 
 void TSecDModFrm::SetDataSets(vcl::TDataSet* forms, vcl::TDataSet* params,
     vcl::TDataSet* groupRights, vcl::TDataSet* userRights, vcl::TDataSet* groupParams,
@@ -154,10 +233,29 @@ void TSecDModFrm::SetDataSets(vcl::TDataSet* forms, vcl::TDataSet* params,
         = BindField<TStringField>(this, securityParams, "SecurityParamsName", "Name", 16);
     SecurityParamsValue
         = BindField<TStringField>(this, securityParams, "SecurityParamsValue", "FValue", 32);
+
+    // Whoever opens, closes or refreshes a dataset (a provider, a login step,
+    // the application) makes the remembered answers stale; handlers already
+    // set keep running.
+    ForgetAnswers();
+    for (vcl::TDataSet* dataSet :
+        { forms, params, groupRights, userRights, groupParams, userParams, securityParams }) {
+        if (!dataSet)
+            continue;
+        for (auto event : kForgettingEvents) {
+            vcl::TDataSet::TDataSetNotifyEvent previous = dataSet->*event;
+            dataSet->*event = [this, previous](vcl::TDataSet* sender) {
+                ForgetAnswers();
+                if (previous)
+                    previous(sender);
+            };
+        }
+    }
 }
 
 bool TSecDModFrm::PrepareLogin(const char*)
 {
+    ForgetAnswers();
     // Re-read, so that a reused data module checks the database as it is now.
     SecurityParams->Close();
     SecurityParams->Open();
@@ -175,6 +273,9 @@ void TSecDModFrm::PostLogin()
 
 bool TSecDModFrm::Login(const char* userName, const char* password)
 {
+    // Even a failed attempt starts over: nothing from the last login is
+    // answered from memory past this point.
+    ForgetAnswers();
     if (!users_)
         return false;
     const std::string name = userName ? userName : "";
@@ -208,6 +309,7 @@ bool TSecDModFrm::Login(const char* userName, const char* password)
     GroupParams->Open();
     DSSetParam(UserParams, "UserID", userID);
     UserParams->Open();
+    ForgetAnswers();
     return true;
 }
 
@@ -239,6 +341,7 @@ void TSecDModFrm::FillUser(TSecUser& user)
 void TSecDModFrm::Logout()
 {
     SetLogged(false);
+    ForgetAnswers();
 }
 
 // ------------------------------------------------------------------- rights
@@ -259,18 +362,34 @@ int TSecDModFrm::UserOrGroupMask(int formID)
     return 0;
 }
 
-int TSecDModFrm::GetRight(const char* formName, int& formID)
+int TSecDModFrm::LocateRight(const char* formName, int& formID)
 {
     formID = -1;
-    if (!ValuesReady() || !formName || !Forms->Locate("Name", formName))
+    if (!Forms->Locate("Name", formName))
         return 0;
     formID = FormsFormID->AsInteger();
     return UserOrGroupMask(formID);
 }
 
+int TSecDModFrm::GetRight(const char* formName, int& formID)
+{
+    formID = -1;
+    if (!ValuesReady() || !formName)
+        return 0;
+    const FormAnswer& answer = Remembered(memo_->formsByName, std::string_view(formName), [&] {
+        FormAnswer located {};
+        located.mask = LocateRight(formName, located.formID);
+        return located;
+    });
+    formID = answer.formID;
+    return answer.mask;
+}
+
 int TSecDModFrm::GetRight(int formID)
 {
-    return ValuesReady() ? UserOrGroupMask(formID) : 0;
+    if (!ValuesReady())
+        return 0;
+    return Remembered(memo_->masksByFormID, formID, [&] { return UserOrGroupMask(formID); });
 }
 
 // --------------------------------------------------------------- parameters
@@ -287,15 +406,23 @@ vcl::TStringField* TSecDModFrm::LocateValue(int paramID)
 
 int TSecDModFrm::FindParamID(const char* paramName)
 {
-    if (!ValuesReady() || !paramName || !Params->Locate("Name", paramName))
+    if (!ValuesReady() || !paramName)
         return -1;
-    return ParamsParamID->AsInteger();
+    return Remembered(memo_->paramIDsByName, std::string_view(paramName),
+        [&] { return Params->Locate("Name", paramName) ? ParamsParamID->AsInteger() : -1; });
+}
+
+tor::pswdsstr<16> TSecDModFrm::LocateParam(int paramID)
+{
+    const vcl::TStringField* value = LocateValue(paramID);
+    return value ? ValueText(*value) : tor::pswdsstr<16>();
 }
 
 tor::pswdsstr<16> TSecDModFrm::GetParam(int paramID)
 {
-    const vcl::TStringField* value = ValuesReady() ? LocateValue(paramID) : nullptr;
-    return value ? ValueText(*value) : tor::pswdsstr<16>();
+    if (!ValuesReady())
+        return {};
+    return Remembered(memo_->paramsByID, paramID, [&] { return LocateParam(paramID); });
 }
 
 tor::pswdsstr<16> TSecDModFrm::GetParam(const char* paramName, int& paramID)
@@ -304,12 +431,19 @@ tor::pswdsstr<16> TSecDModFrm::GetParam(const char* paramName, int& paramID)
     return paramID == -1 ? tor::pswdsstr<16>() : GetParam(paramID);
 }
 
-tor::pswdsstr<16> TSecDModFrm::GetPswdParam(int paramID)
+tor::pswdsstr<16> TSecDModFrm::LocatePswdParam(int paramID)
 {
-    const vcl::TStringField* value = ValuesReady() ? LocateValue(paramID) : nullptr;
+    const vcl::TStringField* value = LocateValue(paramID);
     if (!value || value->IsNull())
         return {};
     return detail::RawValue(value->AsRaw());
+}
+
+tor::pswdsstr<16> TSecDModFrm::GetPswdParam(int paramID)
+{
+    if (!ValuesReady())
+        return {};
+    return Remembered(memo_->pswdParamsByID, paramID, [&] { return LocatePswdParam(paramID); });
 }
 
 tor::pswdsstr<16> TSecDModFrm::GetPswdParam(const char* paramName, int& paramID)
@@ -318,17 +452,32 @@ tor::pswdsstr<16> TSecDModFrm::GetPswdParam(const char* paramName, int& paramID)
     return paramID == -1 ? tor::pswdsstr<16>() : GetPswdParam(paramID);
 }
 
-tor::pswdsstr<16> TSecDModFrm::GetDBParam(const char* name)
+tor::pswdsstr<16> TSecDModFrm::LocateDBParam(const char* name)
 {
-    if (!IsOpen(SecurityParams) || !name || !SecurityParams->Locate("Name", name))
+    if (!SecurityParams->Locate("Name", name))
         return {};
     return ValueText(*SecurityParamsValue);
 }
 
+tor::pswdsstr<16> TSecDModFrm::GetDBParam(const char* name)
+{
+    if (!IsOpen(SecurityParams) || !name)
+        return {};
+    return Remembered(
+        memo_->dbParamsByName, std::string_view(name), [&] { return LocateDBParam(name); });
+}
+
 tor::pswdsstr<16> TSecDModFrm::GetPswdDBParam(const char* name)
 {
-    if (!IsOpen(SecurityParams) || !name || !SecurityParams->Locate("Name", name)
-        || SecurityParamsValue->IsNull())
+    if (!IsOpen(SecurityParams) || !name)
+        return {};
+    return Remembered(
+        memo_->pswdDBParamsByName, std::string_view(name), [&] { return LocatePswdDBParam(name); });
+}
+
+tor::pswdsstr<16> TSecDModFrm::LocatePswdDBParam(const char* name)
+{
+    if (!SecurityParams->Locate("Name", name) || SecurityParamsValue->IsNull())
         return {};
     // The column holds up to 32 bytes; the value is its first 16, up to the
     // first zero byte.

@@ -10,6 +10,7 @@
 #include <wardlock/pswdsstr.h>
 #include <wardlock/types.h>
 
+#include <memory>
 #include <string>
 
 namespace vcl {
@@ -134,12 +135,24 @@ protected:
     vcl::TDataSet* users_ = nullptr;
 
 private:
+    // Answers already given since the datasets were last opened or closed.
+    struct Memo;
+    // Forgets every remembered answer: called whenever the datasets may
+    // change (login, logout, preparation, and any open, close or refresh).
+    void ForgetAnswers() noexcept;
+    std::unique_ptr<Memo> memo_;
+
     int UserOrGroupMask(int formID);
     // Moves the user's (else the group's) value dataset to `paramID`; the
     // found value field, or null.
     vcl::TStringField* LocateValue(int paramID);
     int FindParamID(const char* paramName);
     bool ValuesReady() const;
+    int LocateRight(const char* formName, int& formID);
+    tor::pswdsstr<16> LocateParam(int paramID);
+    tor::pswdsstr<16> LocatePswdParam(int paramID);
+    tor::pswdsstr<16> LocateDBParam(const char* name);
+    tor::pswdsstr<16> LocatePswdDBParam(const char* name);
 };
 
 } // namespace Security

@@ -3,6 +3,7 @@
 
 #include "bde_fixture.h"
 
+#include <wardlock/data/dataset.h>
 #include <wardlock/datamodule.h>
 #include <wardlock/encoding.h>
 
@@ -249,6 +250,159 @@ TEST_P(RightsTest, QueriesAfterLogoutAnswerNotFoundButTheUserStays)
     EXPECT_TRUE(rights.GetDBParam("YesString").empty());
     EXPECT_EQ(rights.UserName().str(), "clerk");
     EXPECT_EQ(rights.UserID(), clerk);
+}
+
+TEST_P(RightsTest, AskingAgainGivesTheFirstAnswerForKnownAndUnknownNames)
+{
+    const int color = db().AddParam("Color");
+    db().SetUserParam(clerk, color, "Red");
+    const tor::pswdsstr<16> encoded = Encode("salary 12000", "a key of sixteen");
+    const int salary = db().AddParam("Salary");
+    db().SetGroupParam(clerks, salary, RawBytes(encoded));
+    db().SetSetting("Flag", "Yes");
+    TSecRights rights(Login());
+    TSecDModFrm* module = rights.Security()->DataModule();
+    ASSERT_NE(module, nullptr);
+
+    struct FormCase {
+        const char* name;
+        int id;
+        int mask;
+    };
+    const FormCase forms[] = {
+        { "Stock", stock, srView },
+        { "Hidden", hidden, 0 },
+        { "orders", -1, 0 },
+        { "Nothing", -1, 0 },
+        { "", -1, 0 },
+        { nullptr, -1, 0 },
+    };
+    for (const FormCase& c : forms) {
+        SCOPED_TRACE(c.name ? c.name : "(null)");
+        for (int round = 0; round < 3; ++round) {
+            int id = 12345;
+            EXPECT_EQ(module->GetRight(c.name, id), c.mask) << "round " << round;
+            EXPECT_EQ(id, c.id) << "round " << round;
+            if (c.id > 0) {
+                EXPECT_EQ(module->GetRight(c.id), c.mask) << "by id, round " << round;
+            }
+        }
+    }
+
+    struct ParamCase {
+        const char* name;
+        int id;
+        const char* text; // null: the text reading of raw bytes, as first given
+        tor::pswdsstr<16> raw;
+    };
+    const ParamCase params[] = {
+        { "Color", color, "Red", "Red" },
+        { "Salary", salary, nullptr, encoded },
+        { "color", -1, "", {} },
+        { "Nothing", -1, "", {} },
+        { nullptr, -1, "", {} },
+    };
+    for (const ParamCase& c : params) {
+        SCOPED_TRACE(c.name ? c.name : "(null)");
+        // The raw reading first, then the text one, so that a memory shared
+        // by the two would show.
+        int id = 12345;
+        EXPECT_EQ(module->GetPswdParam(c.name, id), c.raw);
+        EXPECT_EQ(id, c.id);
+        const tor::pswdsstr<16> firstText = module->GetParam(c.name, id);
+        EXPECT_EQ(id, c.id);
+        if (c.text) {
+            EXPECT_EQ(firstText.str(), c.text);
+        }
+        for (int round = 1; round < 3; ++round) {
+            id = 12345;
+            EXPECT_EQ(module->GetPswdParam(c.name, id), c.raw) << "round " << round;
+            EXPECT_EQ(id, c.id);
+            id = 12345;
+            EXPECT_EQ(module->GetParam(c.name, id), firstText) << "round " << round;
+            EXPECT_EQ(id, c.id);
+            if (c.id > 0) {
+                EXPECT_EQ(module->GetPswdParam(c.id), c.raw);
+                EXPECT_EQ(module->GetParam(c.id), firstText);
+            }
+        }
+    }
+    EXPECT_TRUE(module->GetParam(987654).empty());
+    EXPECT_TRUE(module->GetParam(987654).empty()) << "an unknown id, asked again";
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        EXPECT_EQ(module->GetDBParam("Flag").str(), "Yes");
+        EXPECT_EQ(module->GetPswdDBParam("Flag").str(), "Yes");
+        EXPECT_TRUE(module->GetDBParam("flag").empty());
+        EXPECT_TRUE(module->GetPswdDBParam("Nothing").empty());
+        EXPECT_TRUE(module->GetDBParam(nullptr).empty());
+    }
+}
+
+TEST_P(RightsTest, AnswersFollowTheDatabaseAfterLoggingInAgain)
+{
+    const int color = db().AddParam("Color");
+    db().SetGroupParam(clerks, color, "Blue");
+    db().SetSetting("Flag", "One");
+    TSecurity* security = Login();
+    ASSERT_NE(security, nullptr);
+    TSecRights rights(security);
+    auto expectAnswers = [&](int ordersMask, int stockMask, const char* colorValue,
+                             const char* flag, int laterID, int laterMask) {
+        EXPECT_EQ(rights.GetRight("Orders"), orders);
+        EXPECT_EQ(rights.Mask, ordersMask);
+        rights.GetRight(stock);
+        EXPECT_EQ(rights.Mask, stockMask) << "by id";
+        EXPECT_EQ(rights.GetParam("Color").str(), colorValue);
+        EXPECT_EQ(rights.GetParam(color).str(), colorValue) << "by id";
+        EXPECT_EQ(rights.GetDBParam("Flag").str(), flag);
+        EXPECT_EQ(rights.GetRight("Later"), laterID);
+        EXPECT_EQ(rights.Mask, laterMask);
+    };
+    {
+        SCOPED_TRACE("first login");
+        expectAnswers(srView | srInsert, srView, "Blue", "One", -1, 0);
+    }
+
+    security->Logout();
+    db().SetGroupRight(clerks, orders, srView);
+    db().SetUserRight(clerk, stock, srView | srDelete);
+    db().SetUserParam(clerk, color, "Green");
+    db().SetSetting("Flag", "Two");
+    const int later = db().AddForm("Later");
+    db().SetGroupRight(clerks, later, srModify);
+    ASSERT_TRUE(security->Login(saltSilent));
+    {
+        SCOPED_TRACE("second login");
+        expectAnswers(srView, srView | srDelete, "Green", "Two", later, srModify);
+    }
+
+    // The same data module, its datasets read again by someone else: the
+    // answers it gave before are not reused.
+    TSecDModFrm* module = security->DataModule();
+    ASSERT_NE(module, nullptr);
+    db().SetGroupRight(clerks, orders, srDelete);
+    db().SetUserRight(clerk, stock, srInsert);
+    db().SetUserParam(clerk, color, "Black");
+    db().SetSetting("Flag", "Three");
+    for (vcl::TDataSet* dataSet :
+        { module->GroupRights, module->UserRights, module->UserParams, module->SecurityParams }) {
+        dataSet->Close();
+        dataSet->Open();
+    }
+    {
+        SCOPED_TRACE("datasets reopened");
+        expectAnswers(srDelete, srInsert, "Black", "Three", later, srModify);
+    }
+
+    module->Logout();
+    int id = 0;
+    EXPECT_EQ(module->GetRight("Orders", id), 0) << "no answers after logout";
+    EXPECT_EQ(id, -1);
+    EXPECT_EQ(module->GetRight(stock), 0);
+    EXPECT_TRUE(module->GetParam("Color", id).empty());
+    EXPECT_EQ(id, -1);
 }
 
 } // namespace
