@@ -452,9 +452,12 @@ TEST_F(RegistryTest, SiblingIsLoadedForTheFirstAdministrationModuleAndUnloadedAf
     EXPECT_EQ(provider->SiblingProvider(), nullptr);
     EXPECT_EQ(provider->SiblingCount(), 0);
 
-    // Loaded again on demand; the provider's end gives it back.
-    ASSERT_NE(provider->CreateSmpDlgModule(request), nullptr);
+    // Loaded again on demand.
+    auto* again = provider->CreateSmpDlgModule(request);
+    ASSERT_NE(again, nullptr);
     EXPECT_TRUE(SiblingNow().loaded);
+    provider->DestroyObject({ &security, reinterpret_cast<vcl::TComponent*>(again) });
+    EXPECT_FALSE(SiblingNow().loaded);
 }
 
 TEST_F(RegistryTest, MissingSiblingYieldsNoAdministrationModule)
