@@ -1875,32 +1875,17 @@ void TDataSet::Edit()
 
 void TDataSet::Insert()
 {
-    CheckActive();
-    CheckBrowseMode();
-    if (!GetCanModify())
-        DatabaseError("Cannot modify a read-only dataset");
-    Fire(BeforeInsert, this);
-    Fire(BeforeScroll, this);
-    d_->insertPos = d_->cur < 0 ? 0 : d_->cur;
-    BeginEditBuffer(true);
-    d_->state = dsInsert;
-    d_->eof = d_->bof = false;
-    try {
-        Fire(OnNewRecord, this);
-    } catch (...) {
-        d_->state = dsBrowse;
-        SetCurrent(d_->insertPos);
-        NotifyViews(deDataSetChange, nullptr);
-        throw;
-    }
-    d_->modified = false;
-    NotifyViews(deUpdateState, nullptr);
-    NotifyViews(deDataSetChange, nullptr);
-    Fire(AfterInsert, this);
-    Fire(AfterScroll, this);
+    StartInsert(false);
 }
 
 void TDataSet::Append()
+{
+    StartInsert(true);
+}
+
+// Insert and Append differ only in where the new record goes: before the
+// current record, or after the last one.
+void TDataSet::StartInsert(bool atEnd)
 {
     CheckActive();
     CheckBrowseMode();
@@ -1908,7 +1893,10 @@ void TDataSet::Append()
         DatabaseError("Cannot modify a read-only dataset");
     Fire(BeforeInsert, this);
     Fire(BeforeScroll, this);
-    d_->insertPos = static_cast<int>(d_->view.size());
+    if (atEnd)
+        d_->insertPos = static_cast<int>(d_->view.size());
+    else
+        d_->insertPos = d_->cur < 0 ? 0 : d_->cur;
     BeginEditBuffer(true);
     d_->state = dsInsert;
     d_->eof = d_->bof = false;

@@ -321,6 +321,7 @@ private:
     void InsertIntoView(uint32_t record);
     int PositionOf(uint32_t record) const;
     bool RecordPasses(uint32_t record);
+    void StartInsert(bool atEnd);
     void BeginEditBuffer(bool insert);
     void WriteEditBuffer(uint32_t record, bool newRecord);
     void MarkPending(uint32_t record, TUpdateStatus status);
