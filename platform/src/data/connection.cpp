@@ -39,14 +39,6 @@ bool SameSession(const std::string& a, const std::string& b)
     return text::EqualsNoCase(a.empty() ? kDefaultSession : a, b.empty() ? kDefaultSession : b);
 }
 
-std::string ErrorText(const QSqlError& error)
-{
-    QString text = error.databaseText().trimmed();
-    if (text.isEmpty())
-        text = error.text().trimmed();
-    return text.toStdString();
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- TCustomConnection
@@ -131,7 +123,7 @@ void TCustomConnection::DoConnect()
         if (!options.isEmpty())
             db.setConnectOptions(options.startsWith(u';') ? options.mid(1) : options);
         if (!db.open()) {
-            std::string message = ErrorText(db.lastError());
+            std::string message = text::ErrorText(db.lastError());
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(connectionName_);
             throw EDatabaseError("Cannot connect to the database: " + message);
@@ -174,7 +166,7 @@ void TCustomConnection::StartTransaction()
         throw EDatabaseError("A transaction is already active");
     QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
     if (!db.transaction())
-        throw EDatabaseError("Cannot start a transaction: " + ErrorText(db.lastError()));
+        throw EDatabaseError("Cannot start a transaction: " + text::ErrorText(db.lastError()));
     inTransaction_ = true;
 }
 
@@ -184,7 +176,7 @@ void TCustomConnection::Commit()
         throw EDatabaseError("No transaction is active");
     QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
     if (!db.commit()) {
-        std::string message = ErrorText(db.lastError());
+        std::string message = text::ErrorText(db.lastError());
         // A failed commit leaves nothing usable: end the transaction.
         db.rollback();
         inTransaction_ = false;
@@ -200,7 +192,7 @@ void TCustomConnection::Rollback()
     QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
     inTransaction_ = false;
     if (!db.rollback())
-        throw EDatabaseError("Rollback failed: " + ErrorText(db.lastError()));
+        throw EDatabaseError("Rollback failed: " + text::ErrorText(db.lastError()));
 }
 
 int TCustomConnection::Execute(const std::string& sql)
@@ -208,7 +200,7 @@ int TCustomConnection::Execute(const std::string& sql)
     Open();
     QSqlQuery query(QSqlDatabase::database(connectionName_, false));
     if (!query.exec(QString::fromStdString(sql)))
-        throw EDatabaseError(ErrorText(query.lastError()));
+        throw EDatabaseError(text::ErrorText(query.lastError()));
     return query.numRowsAffected();
 }
 

@@ -15,14 +15,6 @@ namespace vcl {
 
 namespace {
 
-std::string ErrorText(const QSqlError& error)
-{
-    QString text = error.databaseText().trimmed();
-    if (text.isEmpty())
-        text = error.text().trimmed();
-    return text.toStdString();
-}
-
 TFieldType TypeOf(const QSqlField& field)
 {
     switch (field.metaType().id()) {
@@ -169,7 +161,7 @@ void TDBDataSet::InternalOpen()
                 loader.SetValue(i, query->value(i));
         }
         if (query->lastError().isValid())
-            DatabaseError(ErrorText(query->lastError()));
+            DatabaseError(text::ErrorText(query->lastError()));
         query->finish();
     } catch (...) {
         query->finish();
@@ -328,11 +320,11 @@ void TDBDataSet::ExecLive(TUpdateKind kind)
     }
     QSqlQuery query(QSqlDatabase::database(conn.QtConnectionName(), false));
     if (!query.prepare(sqlText))
-        DatabaseError(ErrorText(query.lastError()));
+        DatabaseError(text::ErrorText(query.lastError()));
     for (size_t i = 0; i < binds.size(); ++i)
         query.bindValue(static_cast<int>(i), binds[i]);
     if (!query.exec())
-        DatabaseError(ErrorText(query.lastError()));
+        DatabaseError(text::ErrorText(query.lastError()));
     if (kind == ukInsert) {
         insertedKey_ = QVariant();
         if (!returning.isEmpty() && query.next())
@@ -444,7 +436,7 @@ QSqlQuery& TCustomQuery::PreparedQuery()
     st->query = std::make_unique<QSqlQuery>(QSqlDatabase::database(st->connection, false));
     st->query->setForwardOnly(true);
     if (!st->query->prepare(st->text))
-        DatabaseError(ErrorText(st->query->lastError()));
+        DatabaseError(text::ErrorText(st->query->lastError()));
     statement_ = std::move(st);
     return *statement_->query;
 }
@@ -470,7 +462,7 @@ QSqlQuery* TCustomQuery::ExecuteForOpen()
     QSqlQuery& query = PreparedQuery();
     BindParams(query);
     if (!query.exec())
-        DatabaseError(ErrorText(query.lastError()));
+        DatabaseError(text::ErrorText(query.lastError()));
     return &query;
 }
 
@@ -480,7 +472,7 @@ void TCustomQuery::ExecSQL()
     QSqlQuery& query = PreparedQuery();
     BindParams(query);
     if (!query.exec())
-        DatabaseError(ErrorText(query.lastError()));
+        DatabaseError(text::ErrorText(query.lastError()));
     rowsAffected_ = query.numRowsAffected();
     query.finish();
 }

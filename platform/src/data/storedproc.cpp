@@ -11,14 +11,6 @@ namespace vcl {
 
 namespace {
 
-std::string ErrorText(const QSqlError& error)
-{
-    QString text = error.databaseText().trimmed();
-    if (text.isEmpty())
-        text = error.text().trimmed();
-    return text.toStdString();
-}
-
 TFieldType TypeFromName(const std::string& typeName)
 {
     const std::string t = text::Lower(text::Trim(typeName));
@@ -149,7 +141,7 @@ const TStoredProc::Definition& TStoredProc::Define()
         q.bindValue(1, name);
         q.bindValue(2, name);
         if (!q.exec())
-            DatabaseError(ErrorText(q.lastError()));
+            DatabaseError(text::ErrorText(q.lastError()));
         if (!q.next())
             DatabaseError("Stored procedure '" + procName_ + "' not found");
         def->callName = q.value(0).toString().toStdString();
@@ -181,7 +173,7 @@ const TStoredProc::Definition& TStoredProc::Define()
         q.bindValue(0, name);
         if (!q.exec())
             DatabaseError(
-                "Stored procedure '" + procName_ + "' not found: " + ErrorText(q.lastError()));
+                "Stored procedure '" + procName_ + "' not found: " + text::ErrorText(q.lastError()));
         if (!q.next())
             DatabaseError("Stored procedure '" + procName_ + "' not found");
         def->callName = procName_;
@@ -201,7 +193,7 @@ const TStoredProc::Definition& TStoredProc::Define()
             QStringLiteral("SELECT Statement FROM SecProcedureSteps WHERE Name = ? ORDER BY Step"));
         steps.bindValue(0, name);
         if (!steps.exec())
-            DatabaseError(ErrorText(steps.lastError()));
+            DatabaseError(text::ErrorText(steps.lastError()));
         while (steps.next())
             def->steps.push_back(steps.value(0).toString().toStdString());
         if (def->steps.empty())
@@ -236,11 +228,11 @@ void TStoredProc::Run(bool wantRows)
         q->setForwardOnly(true);
         if (!q->prepare(def.returnsRows ? QStringLiteral("SELECT * FROM ") + call
                                         : QStringLiteral("SELECT ") + call))
-            DatabaseError(ErrorText(q->lastError()));
+            DatabaseError(text::ErrorText(q->lastError()));
         for (int i = 0; i < params_.Count(); ++i)
             q->bindValue(i, sql::BindValue(params_[i], def.engine));
         if (!q->exec())
-            DatabaseError(ErrorText(q->lastError()));
+            DatabaseError(text::ErrorText(q->lastError()));
         if (wantRows)
             result_ = std::move(q);
         return;
@@ -250,7 +242,7 @@ void TStoredProc::Run(bool wantRows)
     auto control = [&](const QString& sql) {
         QSqlQuery c(db);
         if (!c.exec(sql))
-            DatabaseError(ErrorText(c.lastError()));
+            DatabaseError(text::ErrorText(c.lastError()));
     };
     control(QStringLiteral("SAVEPOINT ") + QLatin1String(kSavepoint));
     savepointOpen_ = true;
@@ -262,12 +254,12 @@ void TStoredProc::Run(bool wantRows)
             q->setForwardOnly(true);
             if (!q->prepare(t.text))
                 DatabaseError("Step " + std::to_string(s + 1) + " of " + procName_ + ": "
-                    + ErrorText(q->lastError()));
+                    + text::ErrorText(q->lastError()));
             for (size_t i = 0; i < t.binds.size(); ++i)
                 q->bindValue(static_cast<int>(i), sql::BindValue(params_[t.binds[i]], def.engine));
             if (!q->exec())
                 DatabaseError("Step " + std::to_string(s + 1) + " of " + procName_ + ": "
-                    + ErrorText(q->lastError()));
+                    + text::ErrorText(q->lastError()));
             if (last && wantRows && def.returnsRows) {
                 result_ = std::move(q);
                 return; // the savepoint is released after the rows are fetched
@@ -308,7 +300,7 @@ void TStoredProc::AfterFetch()
         if (TCustomConnection* conn = ActiveConnection()) {
             QSqlQuery c(QSqlDatabase::database(conn->QtConnectionName(), false));
             if (!c.exec(QStringLiteral("RELEASE ") + QLatin1String(kSavepoint)))
-                DatabaseError(ErrorText(c.lastError()));
+                DatabaseError(text::ErrorText(c.lastError()));
         }
     }
 }

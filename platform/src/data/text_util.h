@@ -1,6 +1,7 @@
 #pragma once
 // Small text helpers shared by the dataset layer (private).
 
+#include <QSqlError>
 #include <QString>
 
 #include <algorithm>
@@ -10,6 +11,15 @@
 #include <vector>
 
 namespace vcl::text {
+
+// The database's own message when it gave one, else Qt's.
+inline std::string ErrorText(const QSqlError& error)
+{
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.text().trimmed();
+    return text.toStdString();
+}
 
 inline bool EqualsNoCase(std::string_view a, std::string_view b)
 {
