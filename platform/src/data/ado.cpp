@@ -1,5 +1,6 @@
 #include "wardlock/data/ado.h"
 
+#include "odbc_attributes.h"
 #include "text_util.h"
 
 namespace vcl {
@@ -89,8 +90,9 @@ TCustomConnection::ConnectTarget TADOConnection::GetConnectTarget()
     std::string password = ConnectionStringValue(cs, "Password");
     if (password.empty())
         password = ConnectionStringValue(cs, "PWD");
-    target.user = QString::fromStdString(user);
-    target.password = QString::fromStdString(password);
+    // Qt pastes both into the driver's connection string as they stand.
+    target.user = odbc::CredentialValue(dsn, user, "user name");
+    target.password = odbc::CredentialValue(dsn, password, "password");
     target.readOnly = mode_ == cmRead;
     return target;
 }
