@@ -1,6 +1,8 @@
 #include "create.h"
 
 #include "passwords.h"
+#include "pg_roles.h"
+#include "pg_sql.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -9,6 +11,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -108,45 +111,10 @@ void CreateSqlite(const CreateOptions& options, const SeedOptions& seed)
 
 // --- PostgreSQL ---
 
-// Server-side quoting: format() with %I and %L quotes identifiers and
-// literals exactly as the server reads them back.
-QString Format(Connection& connection, const QString& pattern, const QVariantList& values)
+// Privileges of the two roles, inside the transaction that builds the
+// database.
+void GrantAccess(Connection& connection, const CreateOptions& options)
 {
-    QStringList markers;
-    for (int i = 0; i < values.size(); ++i)
-        markers << QStringLiteral("CAST(? AS text)");
-    QString literal = pattern;
-    literal.replace(u'\'', QStringLiteral("''"));
-    return connection
-        .Scalar(QStringLiteral("SELECT format('%1', %2)").arg(literal, markers.join(u',')), values)
-        .toString();
-}
-
-void ExecFormatted(Connection& connection, const QString& pattern, const QVariantList& values)
-{
-    connection.Exec(Format(connection, pattern, values));
-}
-
-bool RoleExists(Connection& connection, const QString& role)
-{
-    return connection.Scalar(QStringLiteral("SELECT 1 FROM pg_roles WHERE rolname = ?"), { role })
-        .isValid();
-}
-
-void CreateOrUpdateRole(Connection& connection, const QString& role, const QByteArray& password)
-{
-    const QString verb
-        = RoleExists(connection, role) ? QStringLiteral("ALTER") : QStringLiteral("CREATE");
-    ExecFormatted(connection, verb + QStringLiteral(" ROLE %I LOGIN PASSWORD %L"),
-        { role, QString::fromUtf8(password) });
-}
-
-// Roles and privileges, inside the transaction that builds the database.
-void GrantAccess(
-    Connection& connection, const CreateOptions& options, const QByteArray& adminRolePassword)
-{
-    CreateOrUpdateRole(connection, options.runtimeRole, options.runtimePassword);
-    CreateOrUpdateRole(connection, options.adminRole, adminRolePassword);
     const QVariantList runtime = { options.runtimeRole };
     const QVariantList admin = { options.adminRole };
 
@@ -154,8 +122,9 @@ void GrantAccess(
     connection.Exec(QStringLiteral("DO $$ BEGIN EXECUTE format('REVOKE ALL ON DATABASE %I FROM "
                                    "PUBLIC', current_database()); END $$"));
     for (const QString& role : { options.runtimeRole, options.adminRole })
-        connection.Exec(Format(connection, QStringLiteral("GRANT CONNECT ON DATABASE %I TO %I"),
-            { connection.Scalar(QStringLiteral("SELECT current_database()")), role }));
+        connection.Exec(
+            FormatOnServer(connection, QStringLiteral("GRANT CONNECT ON DATABASE %I TO %I"),
+                { connection.Scalar(QStringLiteral("SELECT current_database()")), role }));
     connection.Exec(QStringLiteral("REVOKE EXECUTE ON ALL FUNCTIONS IN SCHEMA public FROM PUBLIC"));
     ExecFormatted(connection, QStringLiteral("GRANT USAGE ON SCHEMA public TO %I"), runtime);
     ExecFormatted(connection, QStringLiteral("GRANT USAGE ON SCHEMA public TO %I"), admin);
@@ -197,7 +166,31 @@ void DropDatabaseQuietly(Connection& maintenance, const QString& name) noexcept
     }
 }
 
-void CreatePostgreSQL(const CreateOptions& options, SeedOptions seed)
+// Nobody else may be connected to a database that is to be replaced; checked
+// before anything is built, and again by the drop itself.
+void RefuseDatabaseInUse(Connection& maintenance, const QString& dbname)
+{
+    const int sessions = maintenance
+                             .Scalar(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE "
+                                                    "datname = ? AND pid <> pg_backend_pid()"),
+                                 { dbname })
+                             .toInt();
+    if (sessions > 0)
+        throw SchemaError(QStringLiteral("cannot replace database \"%1\": it is in use (%2 "
+                                         "connection%3)")
+                              .arg(dbname)
+                              .arg(sessions)
+                              .arg(sessions == 1 ? "" : "s"));
+}
+
+// A role of the new database: made by this run, or one that exists already.
+struct PlannedRole {
+    QString name;
+    QByteArray password;
+    bool exists = false;
+};
+
+QStringList CreatePostgreSQL(const CreateOptions& options, SeedOptions seed)
 {
     const QString& dbname = options.pg.dbname;
     Connection maintenance = OpenMaintenance(options.pg);
@@ -213,22 +206,37 @@ void CreatePostgreSQL(const CreateOptions& options, SeedOptions seed)
         throw SchemaError(
             QStringLiteral("database \"%1\" already exists; add --force to replace it")
                 .arg(dbname));
-    QByteArray adminRolePassword;
+
+    // Every check comes before the first change.
+    PlannedRole runtime { options.runtimeRole, options.runtimePassword,
+        CheckExistingRole(maintenance, options.runtimeRole, RoleUse::Runtime) };
+    PlannedRole admin { options.adminRole, {},
+        CheckExistingRole(maintenance, options.adminRole, RoleUse::Administration) };
     if (options.adminRolePassword) {
-        adminRolePassword = *options.adminRolePassword;
-    } else if (RoleExists(maintenance, options.adminRole)) {
+        admin.password = *options.adminRolePassword;
+    } else if (admin.exists) {
         // Its password is stored (encoded) for the administration module: a
         // new random one would lock out every other database using the role.
         throw SchemaError(QStringLiteral("role \"%1\" already exists on this server; give its "
                                          "password with --admin-role-password")
                               .arg(options.adminRole));
     } else {
-        adminRolePassword = RandomAccountPassword();
+        admin.password = RandomAccountPassword();
     }
-    seed.accountPassword = adminRolePassword;
-    EncodeAccountPassword(adminRolePassword); // refuse an unusable password before any change
+    seed.accountPassword = admin.password;
+    EncodeAccountPassword(admin.password); // refuse an unusable password before any change
+    const std::array<const PlannedRole*, 2> roles = { &runtime, &admin };
+    if (exists)
+        RefuseDatabaseInUse(maintenance, dbname);
 
     const QString temp = QStringLiteral("wardschema_new_") + TempSuffix();
+    // Roles this run made: dropped again when it fails.
+    QStringList madeRoles;
+    auto undo = [&] {
+        DropDatabaseQuietly(maintenance, temp);
+        for (const QString& role : madeRoles)
+            DropRoleQuietly(maintenance, role);
+    };
     ExecFormatted(maintenance,
         QStringLiteral("CREATE DATABASE %I TEMPLATE template0 ENCODING 'UTF8'"), { temp });
     try {
@@ -236,7 +244,10 @@ void CreatePostgreSQL(const CreateOptions& options, SeedOptions seed)
         connection.Begin();
         try {
             ApplySchema(connection);
-            GrantAccess(connection, options, adminRolePassword);
+            for (const PlannedRole* role : roles)
+                if (!role->exists)
+                    CreateLoginRole(connection, role->name, role->password);
+            GrantAccess(connection, options);
             Seed(connection, seed);
             if (options.demo)
                 AddDemoData(connection);
@@ -245,23 +256,47 @@ void CreatePostgreSQL(const CreateOptions& options, SeedOptions seed)
             connection.Rollback();
             throw;
         }
+        for (const PlannedRole* role : roles)
+            if (!role->exists)
+                madeRoles << role->name;
         const QStringList problems = CheckDatabase(connection);
         if (!problems.isEmpty())
             throw SchemaError(QStringLiteral("the new database fails its check: %1")
                                   .arg(problems.join(QStringLiteral("; "))));
     } catch (...) {
-        DropDatabaseQuietly(maintenance, temp);
+        undo();
         throw;
     }
     try {
         if (exists)
             ExecFormatted(maintenance, QStringLiteral("DROP DATABASE %I"), { dbname });
     } catch (const SchemaError& error) {
-        DropDatabaseQuietly(maintenance, temp);
+        undo();
         throw SchemaError(QStringLiteral("cannot replace database \"%1\" (is it in use?): %2")
                               .arg(dbname, error.Message()));
     }
     ExecFormatted(maintenance, QStringLiteral("ALTER DATABASE %I RENAME TO %I"), { temp, dbname });
+
+    // Existing roles change only now that nothing can fail any more.
+    QStringList notes;
+    for (const PlannedRole* role : roles) {
+        if (!role->exists)
+            continue;
+        if (!options.resetRolePasswords) {
+            notes << QStringLiteral("role \"%1\" already existed: its password is kept "
+                                    "(--reset-role-passwords sets the one given)")
+                         .arg(role->name);
+            continue;
+        }
+        try {
+            SetRolePassword(maintenance, role->name, role->password);
+        } catch (const SchemaError& error) {
+            throw SchemaError(QStringLiteral("database \"%1\" was made, but the password of "
+                                             "role \"%2\" could not be set: %3")
+                                  .arg(dbname, role->name, error.Message()));
+        }
+    }
+    return notes;
 }
 
 } // namespace
@@ -301,7 +336,7 @@ void ValidateCreateOptions(const CreateOptions& options)
     RequireName(options.pg.dbname, QStringLiteral("database name"), kMaxDatabaseName);
 }
 
-void CreateSecurityDatabase(const CreateOptions& options)
+QStringList CreateSecurityDatabase(const CreateOptions& options)
 {
     ValidateCreateOptions(options);
     SeedOptions seed;
@@ -314,9 +349,9 @@ void CreateSecurityDatabase(const CreateOptions& options)
         seed.accountPassword = options.adminRolePassword.value_or(RandomAccountPassword());
         EncodeAccountPassword(seed.accountPassword);
         CreateSqlite(options, seed);
-    } else {
-        CreatePostgreSQL(options, seed);
+        return {};
     }
+    return CreatePostgreSQL(options, seed);
 }
 
 } // namespace Security::Schema

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -25,13 +26,17 @@ struct CreateOptions {
     QByteArray runtimePassword = "KDplenovit";
     QString adminRole = QStringLiteral("wardadmin");
     std::optional<QByteArray> adminRolePassword; // default: random (new role)
+    // Existing roles keep their passwords unless this is set; then they get
+    // the ones above once the database is in place.
+    bool resetRolePasswords = false;
     QString progId = QStringLiteral("Torvane.Wardlock");
 };
 
 // Throws SchemaError, with everything left as it was, on bad options, an
-// existing database without `force`, an unreachable server, or any failure
-// while building.
-void CreateSecurityDatabase(const CreateOptions& options);
+// existing database without `force` (or one in use), an existing role unfit
+// for its use, an unreachable server, or any failure while building. Returns
+// notes for the person running it (existing roles left as they were).
+QStringList CreateSecurityDatabase(const CreateOptions& options);
 
 // Checks of the options that need no database; throws SchemaError.
 void ValidateCreateOptions(const CreateOptions& options);

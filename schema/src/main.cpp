@@ -43,8 +43,13 @@ const char kUsage[]
       "  --admin-role-password PW   its password, stored encoded (1 to 16 bytes;\n"
       "                             default: a random one, for a new role)\n"
       "  --prog-id TEXT             the \"ProgID\" setting (default Torvane.Wardlock)\n"
-      "Roles belong to the whole PostgreSQL server: an existing role is reused and\n"
-      "its password set to the one given.\n"
+      "  --reset-role-passwords     give roles that exist already the passwords above\n"
+      "Roles belong to the whole PostgreSQL server and may serve other databases.\n"
+      "An existing role is used as it is: its password is kept unless\n"
+      "--reset-role-passwords is given. A role with more rights than its use is\n"
+      "refused: a superuser, or one that may create roles or databases, bypass\n"
+      "row-level security or replicate; for the runtime role also a member of other\n"
+      "roles or the owner of any object.\n"
       "\n"
       "Exit status: 0 done, 1 failed (nothing was changed), 2 wrong command line.\n";
 
@@ -104,8 +109,9 @@ int main(int argc, char* argv[])
     const QCommandLineOption adminRolePassword(
         QStringLiteral("admin-role-password"), QString(), QStringLiteral("PW"));
     const QCommandLineOption progId(QStringLiteral("prog-id"), QString(), QStringLiteral("TEXT"));
+    const QCommandLineOption resetRolePasswords(QStringLiteral("reset-role-passwords"));
     const QList<QCommandLineOption> createOnly = { force, adminPassword, runtimeRole,
-        runtimePassword, adminRole, adminRolePassword, progId };
+        runtimePassword, adminRole, adminRolePassword, progId, resetRolePasswords };
     parser.addOptions({ help, sqlite, pg });
     parser.addOptions(createOnly);
     if (!parser.parse(QCoreApplication::arguments()))
@@ -176,17 +182,21 @@ int main(int argc, char* argv[])
             options.adminRolePassword = parser.value(adminRolePassword).toUtf8();
         if (parser.isSet(progId))
             options.progId = parser.value(progId);
+        options.resetRolePasswords = parser.isSet(resetRolePasswords);
         if (engine == Engine::SQLite
-            && (parser.isSet(runtimeRole) || parser.isSet(runtimePassword)))
-            return UsageError(QStringLiteral("--runtime-role and --runtime-password apply to "
-                                             "PostgreSQL only"));
+            && (parser.isSet(runtimeRole) || parser.isSet(runtimePassword)
+                || parser.isSet(resetRolePasswords)))
+            return UsageError(QStringLiteral("--runtime-role, --runtime-password and "
+                                             "--reset-role-passwords apply to PostgreSQL only"));
 
-        CreateSecurityDatabase(options);
+        const QStringList notes = CreateSecurityDatabase(options);
         QTextStream out(stdout);
         out << "created " << target << (options.demo ? " with the demo data" : "") << "\n";
         if (engine == Engine::PostgreSQL)
             out << "roles: " << options.runtimeRole << " (read only), " << options.adminRole
                 << " (administration)\n";
+        for (const QString& note : notes)
+            out << note << "\n";
         return 0;
     } catch (const SchemaError& error) {
         return Failed(error.Message());

@@ -5,40 +5,18 @@
 #include "passwords.h"
 #include "schema_fixture.h"
 #include "schema_model.h"
+#include "tool_run.h"
 
 #include <wardlock/encoding.h>
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
-#include <QProcess>
 #include <QSqlError>
 #include <QTemporaryDir>
 
 namespace Security::Schema::Testing {
 namespace {
-
-struct ToolRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-ToolRun RunTool(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(WARDSCHEMA_TOOL), arguments);
-    ToolRun run;
-    if (!process.waitForFinished(120000)) {
-        ADD_FAILURE() << "wardschema did not finish: " << process.errorString().toStdString();
-        process.kill();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 QByteArray FileHash(const QString& path)
 {
@@ -46,38 +24,6 @@ QByteArray FileHash(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
-}
-
-QString PgConnectionText(const PgConnInfo& info, const QString& dbname)
-{
-    return QStringLiteral("host=%1 port=%2 dbname=%3 user=%4")
-        .arg(info.host)
-        .arg(info.port)
-        .arg(dbname, info.user);
-}
-
-// Role names of this run: roles belong to the whole server, and several test
-// programs may run at once.
-QString RoleName(const char* prefix)
-{
-    return QStringLiteral("%1_%2")
-        .arg(QLatin1String(prefix))
-        .arg(QCoreApplication::applicationPid());
-}
-
-// Drops the roles a case made; the databases naming them must be gone first.
-void DropRoles(const QStringList& roles)
-{
-    Connection server = Connection::OpenPostgreSQL(*TestServer());
-    for (const QString& role : roles)
-        server.Exec(QStringLiteral("DROP ROLE IF EXISTS \"%1\"").arg(role));
-}
-
-bool DatabaseExists(const QString& name)
-{
-    Connection server = Connection::OpenPostgreSQL(*TestServer());
-    return server.Scalar(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?"), { name })
-        .isValid();
 }
 
 class ToolTest : public ::testing::Test {
