@@ -12,7 +12,9 @@ QString TemplateText(const char* connectionTemplate)
 {
     if (!connectionTemplate)
         return {};
-    if (std::strncmp(connectionTemplate, "%ws", 3) != 0)
+    // The zero byte after "%ws" tells the layout from 8-bit text that merely
+    // starts with "%ws", which ends elsewhere and must not be read past.
+    if (std::strncmp(connectionTemplate, "%ws", 3) != 0 || connectionTemplate[3] != '\0')
         return QString::fromUtf8(connectionTemplate);
     // The units may sit at an odd address: copy each one out.
     const char* units = connectionTemplate + kWideTextStart;

@@ -3,10 +3,12 @@
 // with the database user name going into the first "%s" and the database
 // password into the second.
 //
-// A template is 8-bit text (UTF-8) unless its first three bytes are "%ws":
-// then bytes 3 to 5 are padding and the text is UTF-16 code units (native byte
-// order, as char16_t) from byte 6 up to the first zero code unit. The caller
-// of a wide template guarantees that layout; WideTemplate() builds one.
+// A template is 8-bit text (UTF-8) unless it is the 8-bit text "%ws" (three
+// bytes and the zero byte that ends them): then bytes 4 and 5 are padding and
+// the text is UTF-16 code units (native byte order, as char16_t) from byte 6
+// up to the first zero code unit. The caller of a wide template guarantees
+// that layout; WideTemplate() builds one. 8-bit text that merely starts with
+// "%ws" is 8-bit text.
 //
 // Filling is a plain substitution, never printf: only "%s" is replaced, every
 // other '%' stays as it stands. A value that would change the meaning of the

@@ -65,15 +65,22 @@ TEST(ConnectionTemplate, WideTemplateIsReadAsUtf16FromByteSix)
     EXPECT_EQ(Built(wide, "SecurityCheck"),
         "Provider=MSDASQL.1;User ID=SecurityCheck;Password=%s;Data Source=W\xc3\xa4rd\xe2\x82\xac");
 
-    // The three bytes after the marker are not text, whatever they hold.
+    // The zero byte that ends "%ws" marks the layout; the two bytes after it
+    // are not text, whatever they hold.
     std::string padded = wide;
-    padded.replace(3, 3, "xyz");
+    padded.replace(4, 2, "yz");
     EXPECT_EQ(ado::TemplateText(padded.c_str()), QString::fromStdU16String(text));
     // Odd addresses are fine: the units are copied out one by one.
     std::string shifted = " " + wide;
     EXPECT_EQ(ado::TemplateText(shifted.c_str() + 1), QString::fromStdU16String(text));
 
     EXPECT_EQ(ado::TemplateText(ado::WideTemplate(u"").c_str()), QString());
+    // 8-bit text that merely starts with "%ws" is read as 8-bit text, never
+    // past its end: here it ends inside what would be the wide text.
+    for (const char* eightBit : { "%wsx", "%wsxyzA", "%wsxyzAB", "%ws;User ID=%s;Password=%s" }) {
+        const std::string exact(eightBit); // a buffer of exactly its bytes
+        EXPECT_EQ(ado::TemplateText(exact.c_str()), QString::fromUtf8(eightBit)) << eightBit;
+    }
     // "%w" alone or "%WS" is 8-bit text.
     EXPECT_EQ(ado::TemplateText("%wx=%s"), QStringLiteral("%wx=%s"));
     EXPECT_EQ(ado::TemplateText("%WS=%s"), QStringLiteral("%WS=%s"));
