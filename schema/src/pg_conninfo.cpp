@@ -6,6 +6,19 @@
 
 namespace Security::Schema {
 
+namespace {
+
+// A value as libpq reads it back whole: in quotes, backslashes and quotes
+// escaped with a backslash.
+QString LibpqQuoted(QString value)
+{
+    value.replace(u'\\', QStringLiteral("\\\\"));
+    value.replace(u'\'', QStringLiteral("\\'"));
+    return u'\'' + value + u'\'';
+}
+
+} // namespace
+
 PgConnInfo ParsePgConnInfo(const QString& text)
 {
     PgConnInfo info;
@@ -74,7 +87,12 @@ PgConnInfo ParsePgConnInfo(const QString& text)
         } else if (key == u"password") {
             info.password = value;
         } else {
-            info.otherOptions << key + u'=' + value;
+            // Qt's driver turns every ';' of these into a blank.
+            if (value.contains(u';'))
+                throw SchemaError(QStringLiteral("the value of \"%1\" in the PostgreSQL "
+                                                 "connection text cannot hold ';'")
+                                      .arg(key));
+            info.otherOptions << key + u'=' + LibpqQuoted(value);
         }
         skipSpaces();
     }

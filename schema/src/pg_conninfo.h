@@ -13,11 +13,13 @@ struct PgConnInfo {
     QString dbname;
     QString user;
     QString password;
-    QStringList otherOptions; // further key=value pairs, passed on to the driver
+    // Further key='value' pairs for the driver, values quoted as libpq reads
+    // them (none may hold ';', which Qt's driver turns into a blank).
+    QStringList otherOptions;
 };
 
 // Throws SchemaError on text that is not a list of key=value pairs, on a port
-// that is not a number, and on a repeated key.
+// that is not a number, on a repeated key, and on a ';' in an extra value.
 PgConnInfo ParsePgConnInfo(const QString& text);
 
 } // namespace Security::Schema

@@ -2,6 +2,7 @@
 // parameter markers, and how the PostgreSQL connection text is read.
 
 #include "pg_conninfo.h"
+#include "schema_fixture.h"
 #include "security_db.h"
 #include "sql_script.h"
 
@@ -84,14 +85,48 @@ TEST(ParsePgConnInfo, ReadsKeyValuePairs)
     EXPECT_EQ(info.dbname.toStdString(), "security");
     EXPECT_EQ(info.user.toStdString(), "wardsuper");
     EXPECT_EQ(info.password.toStdString(), "it's secret");
-    EXPECT_EQ(info.otherOptions, QStringList { QStringLiteral("sslmode=require") });
+    EXPECT_EQ(info.otherOptions, QStringList { QStringLiteral("sslmode='require'") });
     EXPECT_EQ(ParsePgConnInfo(QStringLiteral("dbname = spaced")).dbname.toStdString(), "spaced");
+}
+
+TEST(ParsePgConnInfo, ExtraKeysKeepTheirValuesWhole)
+{
+    const struct {
+        const char* text;
+        const char* passedOn; // as the driver's connection text gets it
+        const char* received; // as the server reports it back
+    } cases[] = {
+        { "application_name='ward tool'", "application_name='ward tool'", "ward tool" },
+        { "application_name=plain", "application_name='plain'", "plain" },
+        { "application_name='it\\'s'", "application_name='it\\'s'", "it's" },
+        { "application_name='back\\\\slash'", "application_name='back\\\\slash'", "back\\slash" },
+        { "application_name='x dbname=other'", "application_name='x dbname=other'",
+            "x dbname=other" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const PgConnInfo info = ParsePgConnInfo(QString::fromUtf8(c.text));
+        EXPECT_EQ(info.otherOptions, QStringList { QString::fromUtf8(c.passedOn) });
+        if (!Testing::TestServer())
+            continue;
+        PgConnInfo server = *Testing::TestServer();
+        server.otherOptions = info.otherOptions;
+        Connection connection = Connection::OpenPostgreSQL(server);
+        EXPECT_EQ(connection.Scalar(QStringLiteral("SELECT current_setting('application_name')"))
+                      .toString()
+                      .toStdString(),
+            c.received);
+        EXPECT_EQ(connection.Scalar(QStringLiteral("SELECT current_database()")).toString(),
+            Testing::TestServer()->dbname);
+    }
 }
 
 TEST(ParsePgConnInfo, RefusesMalformedText)
 {
-    for (const char* text : { "dbname", "=x", "port=abc dbname=x", "port=70000",
-             "dbname=a dbname=b", "password='open" }) {
+    for (const char* text :
+        { "dbname", "=x", "port=abc dbname=x", "port=70000", "dbname=a dbname=b", "password='open",
+            // Qt's driver turns every ';' of the extra keys into a blank.
+            "application_name='a;b'" }) {
         SCOPED_TRACE(text);
         EXPECT_THROW(ParsePgConnInfo(QString::fromUtf8(text)), SchemaError);
     }
