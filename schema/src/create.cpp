@@ -126,6 +126,9 @@ void GrantAccess(Connection& connection, const CreateOptions& options)
             FormatOnServer(connection, QStringLiteral("GRANT CONNECT ON DATABASE %I TO %I"),
                 { connection.Scalar(QStringLiteral("SELECT current_database()")), role }));
     connection.Exec(QStringLiteral("REVOKE EXECUTE ON ALL FUNCTIONS IN SCHEMA public FROM PUBLIC"));
+    // Servers before PostgreSQL 15 let everybody create objects in the
+    // public schema of a new database; later ones no longer do.
+    connection.Exec(QStringLiteral("REVOKE CREATE ON SCHEMA public FROM PUBLIC"));
     ExecFormatted(connection, QStringLiteral("GRANT USAGE ON SCHEMA public TO %I"), runtime);
     ExecFormatted(connection, QStringLiteral("GRANT USAGE ON SCHEMA public TO %I"), admin);
 

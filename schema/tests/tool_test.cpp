@@ -374,6 +374,16 @@ TEST_F(PostgreSQLToolTest, TheRuntimeRoleMayOnlyRead)
         EXPECT_NO_THROW(runtime.Exec(QStringLiteral("SELECT * FROM %1").arg(QLatin1String(table))))
             << table;
 
+    // Nobody but the owner may add objects (older servers let everybody).
+    Connection owner = Connection::OpenPostgreSQL(*TestServer(), dbname);
+    for (const QString& role : { QStringLiteral("public"), runtimeRole, adminRole })
+        EXPECT_FALSE(
+            owner
+                .Scalar(
+                    QStringLiteral("SELECT has_schema_privilege(?, 'public', 'CREATE')"), { role })
+                .toBool())
+            << role.toStdString();
+
     Connection admin = As(adminRole);
     EXPECT_NO_THROW(admin.Exec(QStringLiteral("INSERT INTO SecurityParams (Name, FValue) VALUES "
                                               "('AdminWrites', 'x')")));
