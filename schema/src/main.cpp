@@ -2,6 +2,7 @@
 // and PostgreSQL.
 
 #include "create.h"
+#include "password_input.h"
 #include "security_db.h"
 
 #include <QCommandLineParser>
@@ -19,7 +20,8 @@ const char kUsage[]
     = "Usage:\n"
       "  wardschema create (--sqlite FILE | --pg CONNECTION) --admin-password PASSWORD [options]\n"
       "  wardschema demo   (--sqlite FILE | --pg CONNECTION) --admin-password PASSWORD [options]\n"
-      "  wardschema check  (--sqlite FILE | --pg CONNECTION)\n"
+      "  wardschema check  (--sqlite FILE | --pg CONNECTION) [--pg-password-env VAR |\n"
+      "                    --pg-password-stdin]\n"
       "\n"
       "create  makes a new security database: tables, saved queries, procedures, the\n"
       "        administrators' group \"Admins\" with the user \"admin\", the forms\n"
@@ -50,6 +52,17 @@ const char kUsage[]
       "refused: a superuser, or one that may create roles or databases, bypass\n"
       "row-level security or replicate; for the runtime role also a member of other\n"
       "roles or the owner of any object.\n"
+      "\n"
+      "Passwords need not stand on the command line, where other users of the\n"
+      "machine can read them. Each of --admin-password, --runtime-password,\n"
+      "--admin-role-password and the password of the PostgreSQL connection\n"
+      "(NAME pg-password) also comes as:\n"
+      "  --NAME-env VAR             the value of the environment variable VAR\n"
+      "  --NAME-stdin               a line of standard input; several come one line\n"
+      "                             each, in the order pg-password, admin-password,\n"
+      "                             runtime-password, admin-role-password\n"
+      "e.g. --admin-password-env WARD_ADMIN_PW. The connection password may also\n"
+      "come from libpq's own PGPASSWORD or ~/.pgpass.\n"
       "\n"
       "Exit status: 0 done, 1 failed (nothing was changed), 2 wrong command line.\n";
 
@@ -110,10 +123,19 @@ int main(int argc, char* argv[])
         QStringLiteral("admin-role-password"), QString(), QStringLiteral("PW"));
     const QCommandLineOption progId(QStringLiteral("prog-id"), QString(), QStringLiteral("TEXT"));
     const QCommandLineOption resetRolePasswords(QStringLiteral("reset-role-passwords"));
-    const QList<QCommandLineOption> createOnly = { force, adminPassword, runtimeRole,
-        runtimePassword, adminRole, adminRolePassword, progId, resetRolePasswords };
+    QList<QCommandLineOption> createOnly = { force, adminPassword, runtimeRole, runtimePassword,
+        adminRole, adminRolePassword, progId, resetRolePasswords };
     parser.addOptions({ help, sqlite, pg });
     parser.addOptions(createOnly);
+    // In this order, standard input gives one line to each -stdin option.
+    const QString pgPassword = QStringLiteral("pg-password");
+    const QList<QCommandLineOption> directPasswords
+        = { adminPassword, runtimePassword, adminRolePassword };
+    PasswordInput passwords(parser,
+        { pgPassword, adminPassword.names()[0], runtimePassword.names()[0],
+            adminRolePassword.names()[0] });
+    for (const QCommandLineOption& option : directPasswords)
+        createOnly += passwords.Options(option.names()[0]);
     if (!parser.parse(QCoreApplication::arguments()))
         return UsageError(parser.errorText());
     if (parser.isSet(help)) {
@@ -135,11 +157,26 @@ int main(int argc, char* argv[])
         if (parser.values(names[0]).size() > 1)
             return UsageError(QStringLiteral("--%1 is given more than once").arg(names[0]));
 
+    const Engine engine = parser.isSet(sqlite) ? Engine::SQLite : Engine::PostgreSQL;
+    // Each password comes one way only.
+    for (const QCommandLineOption& option : directPasswords)
+        if (passwords.SourceCount(option.names()[0], parser.isSet(option)) > 1)
+            return UsageError(
+                QStringLiteral("give the password of --%1 in one way only").arg(option.names()[0]));
+    const bool pgPasswordAsked = passwords.SourceCount(pgPassword, false) > 0;
+    if (engine == Engine::SQLite && pgPasswordAsked)
+        return UsageError(
+            QStringLiteral("--%1-env and --%1-stdin apply to PostgreSQL only").arg(pgPassword));
+
     try {
-        const Engine engine = parser.isSet(sqlite) ? Engine::SQLite : Engine::PostgreSQL;
         PgConnInfo info;
         if (engine == Engine::PostgreSQL)
             info = ParsePgConnInfo(parser.value(pg));
+        if (pgPasswordAsked && !info.password.isEmpty())
+            return UsageError(QStringLiteral("the connection text holds a password already; "
+                                             "give it in one way only"));
+        if (const std::optional<QByteArray> password = passwords.Value(pgPassword))
+            info.password = QString::fromUtf8(*password);
         const QString target = engine == Engine::SQLite
             ? parser.value(sqlite)
             : QStringLiteral("PostgreSQL database \"%1\"").arg(info.dbname);
@@ -163,31 +200,38 @@ int main(int argc, char* argv[])
             return 0;
         }
 
-        if (!parser.isSet(adminPassword))
+        if (engine == Engine::SQLite
+            && (parser.isSet(runtimeRole) || parser.isSet(resetRolePasswords)
+                || passwords.SourceCount(runtimePassword.names()[0], parser.isSet(runtimePassword))
+                    > 0))
+            return UsageError(QStringLiteral("--runtime-role, --runtime-password and "
+                                             "--reset-role-passwords apply to PostgreSQL only"));
+        if (passwords.SourceCount(adminPassword.names()[0], parser.isSet(adminPassword)) == 0)
             return UsageError(QStringLiteral("--admin-password is required"));
+        // A password given on the command line, or from where it says.
+        auto password = [&](const QCommandLineOption& option) -> std::optional<QByteArray> {
+            if (parser.isSet(option))
+                return parser.value(option).toUtf8();
+            return passwords.Value(option.names()[0]);
+        };
+
         CreateOptions options;
         options.engine = engine;
         options.sqliteFile = parser.value(sqlite);
         options.pg = info;
-        options.adminPassword = parser.value(adminPassword).toUtf8();
+        options.adminPassword = *password(adminPassword);
         options.force = parser.isSet(force);
         options.demo = command == u"demo";
         if (parser.isSet(runtimeRole))
             options.runtimeRole = parser.value(runtimeRole);
-        if (parser.isSet(runtimePassword))
-            options.runtimePassword = parser.value(runtimePassword).toUtf8();
+        if (const std::optional<QByteArray> runtime = password(runtimePassword))
+            options.runtimePassword = *runtime;
         if (parser.isSet(adminRole))
             options.adminRole = parser.value(adminRole);
-        if (parser.isSet(adminRolePassword))
-            options.adminRolePassword = parser.value(adminRolePassword).toUtf8();
+        options.adminRolePassword = password(adminRolePassword);
         if (parser.isSet(progId))
             options.progId = parser.value(progId);
         options.resetRolePasswords = parser.isSet(resetRolePasswords);
-        if (engine == Engine::SQLite
-            && (parser.isSet(runtimeRole) || parser.isSet(runtimePassword)
-                || parser.isSet(resetRolePasswords)))
-            return UsageError(QStringLiteral("--runtime-role, --runtime-password and "
-                                             "--reset-role-passwords apply to PostgreSQL only"));
 
         const QStringList notes = CreateSecurityDatabase(options);
         QTextStream out(stdout);

@@ -3,6 +3,7 @@
 // change. On PostgreSQL also the two roles and what each may do.
 
 #include "passwords.h"
+#include "pg_sql.h"
 #include "schema_fixture.h"
 #include "schema_model.h"
 #include "tool_run.h"
@@ -12,6 +13,7 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
+#include <QProcessEnvironment>
 #include <QSqlError>
 #include <QTemporaryDir>
 
@@ -122,6 +124,52 @@ TEST_F(ToolTest, AnExistingFileIsKeptUnlessForced)
     EXPECT_EQ(RunTool({ "check", "--sqlite", file }).exitCode, 0);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
         QStringList { QStringLiteral("security.db") });
+}
+
+TEST_F(ToolTest, PasswordsFromElsewhereAreRefusedClearlyWhenMissingOrTwice)
+{
+    const QString file = Path("security.db");
+    const QStringList create = { "create", "--sqlite", file };
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("WARD_TEST_UNSET"));
+    environment.insert(QStringLiteral("WARD_TEST_ADMIN"), QStringLiteral("from-env"));
+    const struct {
+        const char* name;
+        QStringList arguments;
+        QByteArray input;
+        int exitCode;
+        const char* message;
+    } cases[] = {
+        { "variable not set", { "--admin-password-env", "WARD_TEST_UNSET" }, {}, 1,
+            "WARD_TEST_UNSET (--admin-password-env) is not set" },
+        { "no line on standard input", { "--admin-password-stdin" }, {}, 1,
+            "holds no line for --admin-password-stdin" },
+        { "second line missing", { "--admin-password-stdin", "--admin-role-password-stdin" },
+            "first\n", 1, "holds no line for --admin-role-password-stdin" },
+        { "given and from the environment",
+            { "--admin-password", "pw", "--admin-password-env", "WARD_TEST_ADMIN" }, {}, 2,
+            "in one way only" },
+        { "from the environment and standard input",
+            { "--admin-password-env", "WARD_TEST_ADMIN", "--admin-password-stdin" }, "pw\n", 2,
+            "in one way only" },
+        { "connection password on SQLite", { "--admin-password", "pw", "--pg-password-stdin" },
+            "pw\n", 2, "PostgreSQL only" },
+        { "runtime password on SQLite",
+            { "--admin-password", "pw", "--runtime-password-env", "WARD_TEST_ADMIN" }, {}, 2,
+            "PostgreSQL only" },
+        { "an empty line is an empty password", { "--admin-password-stdin" }, "\n", 1,
+            "must not be empty" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ToolRun run = RunTool(create + c.arguments, c.input, environment);
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.message))) << run.err.toStdString();
+        EXPECT_FALSE(QFile::exists(file));
+    }
+    const ToolRun help = RunTool({ QStringLiteral("--help") });
+    for (const char* option : { "--NAME-env VAR", "--NAME-stdin", "pg-password" })
+        EXPECT_TRUE(help.out.contains(QLatin1String(option))) << option;
 }
 
 TEST_F(ToolTest, CheckRefusesWhatIsNotASecurityDatabase)
@@ -254,6 +302,45 @@ TEST_P(CreatedDatabaseTest, CreateSeedsWhatTheSystemLooksUp)
     EXPECT_EQ(rights.rows[1][0].toString(), QStringLiteral("Security"));
     EXPECT_EQ(
         Select(db, QStringLiteral("SELECT Name FROM ParamTypes ORDER BY Name")).rows.size(), 4);
+}
+
+TEST_P(CreatedDatabaseTest, PasswordsNeedNotStandOnTheCommandLine)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("WARD_TEST_ROLE_PASSWORD"), QStringLiteral("R0le pw;x"));
+    const struct {
+        const char* name;
+        QStringList options;
+        QByteArray input;
+        const char* adminPassword;
+        const char* rolePassword;
+    } cases[] = {
+        { "both from standard input, one line each",
+            { "--admin-role-password-stdin", "--admin-password-stdin" }, "Adm1n 'pw\r\nR0le;pw\n",
+            "Adm1n 'pw", "R0le;pw" },
+        { "from the environment and standard input",
+            { "--admin-password-stdin", "--admin-role-password-env", "WARD_TEST_ROLE_PASSWORD" },
+            "no line end", "no line end", "R0le pw;x" },
+    };
+    int number = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QStringList target = Target(QStringLiteral("input%1").arg(++number));
+        const ToolRun run = RunTool(
+            QStringList { "create" } + target + Roles() + c.options, c.input, environment);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        Connection db = Open(target);
+        const QByteArray stored
+            = db.Scalar(QStringLiteral("SELECT Passwd FROM Users WHERE Name = 'admin'"))
+                  .toString()
+                  .toLatin1();
+        EXPECT_TRUE(CheckPswd(c.adminPassword, tor::pswdsstr<16>(stored)));
+        EXPECT_EQ(DecodeAccountPassword(
+                      db.Scalar(QStringLiteral("SELECT FValue FROM SecurityParams WHERE Name = ?"),
+                            { QStringLiteral("Res74hG^e5(dhF") })
+                          .toString()),
+            QByteArray(c.rolePassword));
+    }
 }
 
 TEST_P(CreatedDatabaseTest, DemoAddsTheExampleRows)
@@ -446,6 +533,58 @@ TEST_F(PostgreSQLToolTest, BadInputChangesNothing)
                                             "'wardschema_new_%'"))
                      .isValid())
         << "no temporary database is left behind";
+}
+
+TEST_F(PostgreSQLToolTest, TheConnectionPasswordComesFromStandardInputOrTheEnvironment)
+{
+    ASSERT_EQ(RunTool(CreateArguments(dbname)).exitCode, 0);
+    // The test server checks this account's password (scripts/services.sh).
+    const QString account = QStringLiteral("WardToolPassword");
+    const QString password = QStringLiteral("Srv pw;'x\\");
+    {
+        Connection server = Connection::OpenPostgreSQL(*TestServer());
+        ExecFormatted(server,
+            QStringLiteral("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = %L) "
+                           "THEN CREATE ROLE %I LOGIN; END IF; END $$"),
+            { account, account });
+        ExecFormatted(server, QStringLiteral("ALTER ROLE %I PASSWORD %L"), { account, password });
+        ExecFormatted(server, QStringLiteral("GRANT %I TO %I"), { adminRole, account });
+    }
+    PgConnInfo info = *TestServer();
+    info.user = account;
+    const QStringList check = { "check", "--pg", PgConnectionText(info, dbname) };
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("WARD_TEST_PG_PASSWORD"), password);
+    environment.remove(QStringLiteral("PGPASSWORD"));
+    QProcessEnvironment libpqEnvironment = environment;
+    libpqEnvironment.insert(QStringLiteral("PGPASSWORD"), password);
+    const struct {
+        const char* name;
+        QStringList options;
+        QByteArray input;
+        const QProcessEnvironment& environment;
+        int exitCode;
+    } cases[] = {
+        { "standard input", { "--pg-password-stdin" }, password.toUtf8() + "\n", environment, 0 },
+        { "environment", { "--pg-password-env", "WARD_TEST_PG_PASSWORD" }, {}, environment, 0 },
+        { "libpq's own variable", {}, {}, libpqEnvironment, 0 },
+        { "wrong password", { "--pg-password-stdin" }, "wrong\n", environment, 1 },
+        { "no password", {}, {}, environment, 1 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ToolRun run = RunTool(check + c.options, c.input, c.environment);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+        if (c.exitCode != 0) {
+            EXPECT_TRUE(run.err.contains(QStringLiteral("cannot connect")))
+                << run.err.toStdString();
+        }
+    }
+    const ToolRun twice = RunTool(
+        { "check", "--pg", PgConnectionText(info, dbname) + " password=x", "--pg-password-stdin" },
+        "x\n");
+    EXPECT_EQ(twice.exitCode, 2);
+    EXPECT_TRUE(twice.err.contains(QStringLiteral("one way only"))) << twice.err.toStdString();
 }
 
 TEST_F(PostgreSQLToolTest, AnExistingAdministrationRoleNeedsItsPassword)
