@@ -82,7 +82,8 @@ TCustomConnection::ConnectTarget TADOConnection::GetConnectTarget()
         dsn = ConnectionStringValue(cs, "DSN");
     if (dsn.empty())
         throw EDatabaseError("The connection string names no data source");
-    // A bare name connects through SQLConnect, which finds user data sources.
+    // Qt's driver makes a bare name "DSN=name;UID=...;PWD=..." for the driver
+    // manager, which finds user and system data sources.
     target.databaseName = QString::fromStdString(dsn);
     std::string user = ConnectionStringValue(cs, "User ID");
     if (user.empty())
