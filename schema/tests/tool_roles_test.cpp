@@ -138,7 +138,8 @@ TEST_F(ExistingRolesTest, ExistingRolesKeepTheirPasswordsUnlessResetIsAsked)
     ASSERT_EQ(kept.exitCode, 0) << kept.err.toStdString();
     EXPECT_EQ(StoredPassword(runtime), runtimeBefore);
     EXPECT_EQ(StoredPassword(admin), adminBefore);
-    EXPECT_TRUE(kept.out.contains(QStringLiteral("its password is kept"))) << kept.out.toStdString();
+    EXPECT_TRUE(kept.out.contains(QStringLiteral("its password is kept")))
+        << kept.out.toStdString();
 
     const ToolRun reset
         = RunTool(Create(roleOptions + QStringList { "--force", "--reset-role-passwords" }));
