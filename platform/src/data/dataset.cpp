@@ -894,14 +894,9 @@ void TDataSet::Open()
 
 void TDataSet::OpenInternal()
 {
-    d_->store.clear();
-    d_->base.clear();
-    d_->view.clear();
-    d_->flags.clear();
-    d_->keys.clear();
+    d_->clearRecords();
     d_->pending.clear();
     d_->pendingOrder.clear();
-    d_->indexes.clear();
     d_->cur = -1;
     try {
         InternalOpen();
@@ -1070,14 +1065,9 @@ void TDataSet::CloseInternal()
         // Closing must not fail; the database side reports nothing useful here.
     }
     d_->state = dsInactive;
-    d_->store.clear();
-    d_->base.clear();
-    d_->view.clear();
-    d_->flags.clear();
-    d_->keys.clear();
+    d_->clearRecords();
     d_->pending.clear();
     d_->pendingOrder.clear();
-    d_->indexes.clear();
     d_->editBuf.clear();
     d_->calcBuf.clear();
     d_->cur = -1;
@@ -1461,7 +1451,7 @@ void TDataSet::RebuildView()
 int TDataSet::PositionOf(uint32_t rec) const
 {
     // Every fetched row visible and none inserted: the record is its position.
-    if (d_->keys.empty() && d_->view.size() == d_->base.size() && rec < d_->view.size()
+    if (!d_->ordered && d_->view.size() == d_->base.size() && rec < d_->view.size()
         && d_->view[rec] == rec)
         return static_cast<int>(rec);
     uint64_t key = d_->orderKey(rec);
@@ -1992,11 +1982,8 @@ void TDataSet::Post()
         // Order key between the neighbours in the unfiltered order.
         uint64_t before = 0, after = 0;
         bool hasAfter = d_->insertPos < static_cast<int>(d_->view.size());
-        if (d_->keys.empty()) {
-            d_->keys.resize(d_->store.recordCount());
-            for (uint32_t i = 0; i < d_->keys.size(); ++i)
-                d_->keys[i] = static_cast<uint64_t>(i + 1) << 20;
-        }
+        if (!d_->ordered)
+            d_->makeOrderKeys();
         size_t basePos = d_->base.size();
         if (hasAfter) {
             uint32_t next = d_->view[static_cast<size_t>(d_->insertPos)];
@@ -2133,12 +2120,7 @@ void TDataSet::Refresh()
     const int oldCur = d_->cur;
     try {
         InternalClose();
-        d_->store.clear();
-        d_->base.clear();
-        d_->view.clear();
-        d_->flags.clear();
-        d_->keys.clear();
-        d_->indexes.clear();
+        d_->clearRecords();
         InternalOpen();
     } catch (...) {
         CloseInternal();

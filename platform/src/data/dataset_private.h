@@ -68,7 +68,11 @@ struct TDataSetPrivate {
     std::vector<uint32_t> base; // every loaded/inserted record in order
     std::vector<uint32_t> view; // visible records in order
     std::vector<uint8_t> flags; // per store record
-    std::vector<uint64_t> keys; // order keys, made on the first insert
+    // Order keys, made on the first insert (until then a record's number is
+    // its place in the order). `ordered` says whether they exist: an empty
+    // result has none to make, yet its first record needs one.
+    std::vector<uint64_t> keys;
+    bool ordered = false;
     int cur = -1; // index into view
     uint64_t generation = 0;
     std::vector<QVariant> editBuf; // per field index
@@ -90,12 +94,31 @@ struct TDataSetPrivate {
     std::string locateFieldsText;
     std::shared_ptr<const std::vector<TField*>> locateFields;
 
-    uint64_t orderKey(uint32_t rec) const { return keys.empty() ? rec : keys[rec]; }
+    uint64_t orderKey(uint32_t rec) const { return ordered ? keys[rec] : rec; }
+    // Gives every record its key, spaced so that inserts fit between them.
+    void makeOrderKeys()
+    {
+        keys.resize(store.recordCount());
+        for (uint32_t i = 0; i < keys.size(); ++i)
+            keys[i] = static_cast<uint64_t>(i + 1) << 20;
+        ordered = true;
+    }
+    // Forgets every record (and what was built on them).
+    void clearRecords()
+    {
+        store.clear();
+        base.clear();
+        view.clear();
+        flags.clear();
+        keys.clear();
+        ordered = false;
+        indexes.clear();
+    }
     uint32_t addRecord(uint8_t flag)
     {
         uint32_t rec = store.addRecord();
         flags.push_back(flag);
-        if (!keys.empty())
+        if (ordered)
             keys.push_back(0);
         for (auto& ix : indexes)
             if (ix)

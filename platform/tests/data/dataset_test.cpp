@@ -660,6 +660,81 @@ TEST_P(DataSetTest, LiveResultsPostAtOnce)
     EXPECT_EQ(q->FieldByName("Name")->AsString(), "Dave");
 }
 
+// A result with no rows has handed out no record order yet; the first
+// records posted into it must get one (this used to write past the end of
+// the order table and crash).
+TEST_P(DataSetTest, RecordsPostedIntoAnEmptyResult)
+{
+    struct Row {
+        const char* label;
+        bool cached; // through an update object; otherwise a live result
+        bool persistent; // persistent fields; otherwise default ones
+        bool append; // Append; otherwise Insert
+        bool indexed; // a Locate built the index before the first post
+    };
+    const Row rows[] = {
+        { "cached, default fields, append", true, false, true, false },
+        { "cached, persistent fields, append", true, true, true, false },
+        { "cached, default fields, insert", true, false, false, false },
+        { "cached, persistent fields, insert after a locate", true, true, false, true },
+        { "live, default fields, append", false, false, true, false },
+        { "live, persistent fields, append after a locate", false, true, true, true },
+        { "live, default fields, insert", false, false, false, false },
+        { "live, persistent fields, insert", false, true, false, false },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        ctx().Exec("DELETE FROM People WHERE Age > 100");
+        TComponent form;
+        auto q
+            = ctx().NewQuery("select ID, Name, Age from People where Age > 100 order by ID", &form);
+        if (row.persistent) {
+            auto* id = new TIntegerField(&form);
+            id->SetFieldName("ID");
+            id->SetDataSet(q.get());
+            auto* name = new TStringField(&form, 30);
+            name->SetFieldName("Name");
+            name->SetDataSet(q.get());
+            auto* age = new TIntegerField(&form);
+            age->SetFieldName("Age");
+            age->SetDataSet(q.get());
+        }
+        if (row.cached) {
+            auto* upd = new TUpdateSQL(&form);
+            upd->InsertSQL().SetText("insert into People (Name, Age) values (:Name, :Age)");
+            q->SetCachedUpdates(true);
+            q->SetUpdateObject(upd);
+        } else {
+            ctx().SetLive(*q, true);
+        }
+        q->Open();
+        ASSERT_TRUE(q->IsEmpty());
+        if (row.indexed)
+            EXPECT_FALSE(q->Locate("Name", "New1"));
+        for (int i = 1; i <= 2; ++i) {
+            row.append ? q->Append() : q->Insert();
+            q->FieldByName("Name")->SetAsString("New" + std::to_string(i));
+            q->FieldByName("Age")->SetAsInteger(100 + i);
+            q->Post();
+        }
+        EXPECT_EQ(q->RecordCount(), 2);
+        // Insert puts the second record before the first.
+        EXPECT_THAT(
+            Names(*q), row.append ? ElementsAre("New1", "New2") : ElementsAre("New2", "New1"));
+        ASSERT_TRUE(q->Locate("Name", "New1"));
+        EXPECT_EQ(q->FieldByName("Age")->AsInteger(), 101);
+        EXPECT_EQ(q->RecNo(), row.append ? 1 : 2);
+        if (row.cached) {
+            EXPECT_EQ(q->UpdateStatus(), usInserted);
+            ctx().connection->StartTransaction();
+            q->ApplyUpdates();
+            ctx().connection->Commit();
+            q->CommitUpdates();
+        }
+        EXPECT_EQ(ctx().Scalar("select count(*) from People where Age > 100"), "2");
+    }
+}
+
 TEST_P(DataSetTest, RefreshSeesNewRowsKeepsThePositionAndProtectsTheCache)
 {
     auto q = People();
