@@ -328,22 +328,39 @@ void TNoField::DoBeforePost(TDataSet* ds)
     if (r < 0)
         return;
     const unsigned slot = static_cast<unsigned>(r);
-    std::vector<TMemFieldBuffer*> changed;
-    for (TField* field : fields_) {
-        TMemFieldBuffer& mem = MemOf(field);
-        if (mem.ValueDiffers(slot))
-            changed.push_back(&mem);
-    }
     // Nothing changed in memory: no update events (a row whose plain
     // columns were edited must not write the memory values anywhere).
-    if (changed.empty())
+    bool changed = false;
+    for (TField* field : fields_)
+        changed = MemOf(field).ValueDiffers(slot) || changed; // checks every type
+    if (!changed)
         return;
     if (slot >= recCount_)
         GrowBuffers(slot + 1);
     IntBeforeUpdate();
-    for (TMemFieldBuffer* mem : changed)
-        mem->UpdateValue(slot);
+    StoreValues(slot);
     IntAfterUpdate();
+}
+
+void TNoField::StoreValues(unsigned slot)
+{
+    // Which fields to store is decided after the handlers ran: a write-back
+    // may change a sibling (an id of -1 becomes -2), also one already passed
+    // over, so the fields are passed over again until none differs from its
+    // slot. At most one pass per field: a handler that keeps changing values
+    // cannot hold the post forever.
+    for (int pass = 0; pass < fields_.Count(); ++pass) {
+        bool stored = false;
+        for (TField* field : fields_) {
+            TMemFieldBuffer& mem = MemOf(field);
+            if (mem.ValueDiffers(slot)) {
+                mem.UpdateValue(slot);
+                stored = true;
+            }
+        }
+        if (!stored)
+            return;
+    }
 }
 
 void TNoField::DoAfterClose(TDataSet* ds)

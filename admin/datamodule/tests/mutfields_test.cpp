@@ -260,6 +260,105 @@ TEST_F(MemFieldsTest, AnOwnerThatRefusesInBeforeUpdateKeepsTheSlotAndTheEdit)
     EXPECT_EQ(value->AsString(), "new");
 }
 
+// ---------------------------------------------------------------- a write-back that changes a
+// sibling
+
+// What the administration does with an inherited value (id -1): the first
+// edit's write-back adds a row to the new-value cache and turns the row's id
+// into -2, so that the next edit updates that row. The id must reach its
+// slot whichever handler changes it and wherever it is listed; otherwise the
+// second edit adds a second row and the apply fails on the unique index.
+TEST_F(MemFieldsTest, AWriteBackThatChangesASiblingKeepsOneNewValueRow)
+{
+    struct Row {
+        const char* label;
+        bool idListedFirst;
+        bool valueHandler; // the value field's BeforeUpdate; else the numbering field's
+    };
+    const Row rows[] = {
+        { "value's handler, id listed before the value", true, true },
+        { "value's handler, id listed after the value", false, true },
+        { "numbering field's handler, id listed before the value", true, false },
+        { "numbering field's handler, id listed after the value", false, false },
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        const std::string suffix = std::to_string(++n);
+        db_->Execute("DROP TABLE IF EXISTS NewValues");
+        db_->Execute("CREATE TABLE NewValues (UserID INTEGER, ParamID INTEGER, FValue TEXT, "
+                     "UNIQUE (UserID, ParamID))");
+        auto* fresh = new TQuery(&form_);
+        fresh->SetName("NewValues" + suffix);
+        fresh->SetDatabase(db_);
+        fresh->SQL().SetText("select UserID, ParamID, FValue from NewValues");
+        auto* upd = new TUpdateSQL(&form_);
+        upd->InsertSQL().SetText("insert into NewValues values (:UserID, :ParamID, :FValue)");
+        upd->ModifySQL().SetText("update NewValues set FValue = :FValue where UserID = "
+                                 ":OLD_UserID and ParamID = :OLD_ParamID");
+        fresh->SetCachedUpdates(true);
+        fresh->SetUpdateObject(upd);
+        fresh->Open(); // empty, as the administration opens it
+
+        TQuery* q = MakeQuery("Params" + suffix);
+        TNoField* no = AddNoField(q);
+        TMemIntegerField* id = nullptr;
+        TMemStringField* value = nullptr;
+        if (row.idListedFirst)
+            id = AddField<TMemIntegerField>(q, "UserParamID", no);
+        value = AddField<TMemStringField>(q, "Value", no);
+        if (!row.idListedFirst)
+            id = AddField<TMemIntegerField>(q, "UserParamID", no);
+        auto writeBack = [&] {
+            const int paramId = q->FieldByName("ID")->AsInteger();
+            if (id->AsInteger() == -2) {
+                ASSERT_TRUE(fresh->Locate("UserID;ParamID", { QVariant(7), QVariant(paramId) }));
+                fresh->Edit();
+                fresh->FieldByName("FValue")->SetAsString(value->AsString());
+                fresh->Post();
+                return;
+            }
+            fresh->Append();
+            fresh->FieldByName("UserID")->SetAsInteger(7);
+            fresh->FieldByName("ParamID")->SetAsInteger(paramId);
+            fresh->FieldByName("FValue")->SetAsString(value->AsString());
+            fresh->Post();
+            id->SetAsInteger(-2);
+        };
+        if (row.valueHandler)
+            value->BeforeUpdate = [&](TField*) { writeBack(); };
+        else
+            no->BeforeUpdate = [&](TDataSet*) { writeBack(); };
+        q->Open();
+        for (unsigned r = 0; r < 6; ++r)
+            id->setDataAsInteger(r, -1);
+        q->Resync();
+        q->First();
+        q->MoveBy(2);
+        for (const char* text : { "first", "second" }) {
+            q->Edit();
+            value->SetAsString(text);
+            q->Post();
+        }
+        EXPECT_EQ(id->getDataAsInteger(2), -2);
+        EXPECT_EQ(id->AsInteger(), -2);
+        EXPECT_EQ(value->getDataAsString(2), "second");
+        EXPECT_EQ(fresh->RecordCount(), 1);
+        db_->StartTransaction();
+        EXPECT_NO_THROW(fresh->ApplyUpdates());
+        db_->Commit();
+        fresh->CommitUpdates();
+        TQuery check;
+        check.SetDatabase(db_);
+        check.SQL().SetText("select count(*), max(FValue) from NewValues");
+        check.Open();
+        EXPECT_EQ(check.Fields(0)->AsInteger(), 1);
+        EXPECT_EQ(check.Fields(1)->AsString(), "second");
+        delete q;
+        delete fresh;
+    }
+}
+
 // ---------------------------------------------------------------- numbering under a filter
 
 TEST_F(MemFieldsTest, BuffersAndNumbersFollowTheUnfilteredRows)

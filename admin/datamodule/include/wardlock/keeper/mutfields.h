@@ -142,6 +142,8 @@ private:
     void Unhook(vcl::TDataSet* dataSet);
     void ReleaseFields() noexcept;
     void GrowBuffers(unsigned count);
+    // Stores every attached field whose value differs from slot `slot`.
+    void StoreValues(unsigned slot);
     bool AnyBuffer() const;
 
     void DoAfterOpen(vcl::TDataSet* dataSet);
