@@ -78,9 +78,16 @@ void TIntNoField::IntBeforePost(TDataSet* dataSet)
 }
 
 // Writes 0, 1, 2, ... into the field over the unfiltered rows in result
-// order, as ordinary edits that are then dropped from the update cache.
+// order, as ordinary edits that are dropped from the update cache row by row.
+// Rows the owner changed before (a numbering again, after a requery) keep
+// their cached change, with the new number in it.
 void TIntNoField::Number(TDataSet* ds)
 {
+    // Moving to the first row would post the edit behind the owner's
+    // handlers (they are suspended below): refuse instead, losing nothing.
+    if (ds->State() == vcl::dsEdit || ds->State() == vcl::dsInsert)
+        throw vcl::EDatabaseError("Cannot number the rows of " + ds->Name()
+            + " while a record is being edited; post or cancel it first");
     numbered_ = false;
     ds->DisableControls();
 
@@ -102,9 +109,7 @@ void TIntNoField::Number(TDataSet* ds)
 
     auto restore = [&] {
         if (ds->State() == vcl::dsEdit || ds->State() == vcl::dsInsert)
-            ds->Cancel();
-        if (ds->Active() && ds->UpdatesPending())
-            ds->CancelUpdates(); // only numbering edits can be pending here
+            ds->Cancel(); // the numbering's own edit of the row that failed
         if (ds->Active() && ds->Filtered() != wasFiltered)
             ds->SetFiltered(wasFiltered);
         if (!wasCached)
@@ -139,13 +144,15 @@ void TIntNoField::Number(TDataSet* ds)
         }
         ds->First();
         for (int i = 0; !ds->Eof(); ++i) {
+            const bool ownersChange = ds->UpdateStatus() != vcl::usUnmodified;
             ds->Edit();
             SetAsInteger(i);
             ds->Post();
+            if (!ownersChange)
+                ds->CommitRecord(); // drops the numbering edit without writing anything
             ds->Next();
         }
         numbered_ = true;
-        ds->CommitUpdates(); // drops the numbering edits without writing anything
         if (wasFiltered)
             ds->SetFiltered(true);
         ds->First();

@@ -270,6 +270,123 @@ TEST_F(NumberingTest, FilterKeepsTheNumbersAndRefreshNumbersAgain)
         (Unfiltered { { 0, 0 }, { 1, 1 }, { 2, 2 }, { 3, 3 }, { 4, 4 }, { 5, 5 }, { 6, 6 } }));
 }
 
+// The administration opens its new-value caches empty; their first rows
+// are numbered as they are posted.
+TEST_F(NumberingTest, RowsPostedIntoAnEmptyNumberedQuery)
+{
+    for (bool cached : { true, false }) {
+        SCOPED_TRACE(cached ? "cached, with an update object" : "live");
+        db_->Execute("DELETE FROM Items WHERE ID > 100");
+        db_->Execute("DELETE FROM Writes");
+        TNoQuery* q = MakeQuery();
+        q->SQL().SetText("select ID, Name, Hidden, 1 as RecNo from Items where ID > 100");
+        if (cached) {
+            q->SetUpdateObject(UpdateObject());
+        } else {
+            q->SetCachedUpdates(false);
+            q->SetRequestLive(true);
+        }
+        TIntNoField* no = AddFields(q);
+        q->SetNoField(no);
+        auto* value = new TMemStringField(&form_, 16);
+        value->SetFieldName("Value");
+        value->SetDataSet(q);
+        value->SetNoField(no);
+        q->Open();
+        ASSERT_TRUE(q->IsEmpty());
+        for (int i = 0; i < 2; ++i) {
+            q->Append();
+            q->FieldByName("ID")->SetAsInteger(101 + i);
+            q->FieldByName("Name")->SetAsString("new" + std::to_string(i));
+            q->FieldByName("Hidden")->SetAsBoolean(false);
+            value->SetAsString("v" + std::to_string(i));
+            q->Post();
+            EXPECT_EQ(q->FieldByName("RecNo")->AsInteger(), i);
+            EXPECT_EQ(q->RecNo(), i + 1);
+        }
+        EXPECT_EQ(value->getDataAsString(0), "v0");
+        EXPECT_EQ(value->getDataAsString(1), "v1");
+        if (cached) {
+            EXPECT_EQ(Writes(), 0);
+            q->ApplyUpdates();
+            q->CommitUpdates();
+        }
+        EXPECT_EQ(Writes(), 2);
+        EXPECT_EQ(Scalar("select count(*) from Items where ID > 100"), "2");
+        delete value;
+        delete q;
+    }
+}
+
+// Numbering again (after a requery) drops its own edits from the cache, not
+// the owner's; a failing numbering cancels none of them either, and an edit
+// in progress is refused rather than posted behind the owner's handlers.
+TEST_F(NumberingTest, NumberingAgainKeepsTheEditsPendingBeforeIt)
+{
+    struct Row {
+        const char* label;
+        bool failing;
+    };
+    for (const Row& row :
+        { Row { "numbering succeeds", false }, Row { "numbering fails", true } }) {
+        SCOPED_TRACE(row.label);
+        db_->Execute("DELETE FROM Items WHERE ID = 7");
+        db_->Execute("DELETE FROM Writes");
+        TNoQuery* q = MakeQuery();
+        q->SetUpdateObject(UpdateObject());
+        TIntNoField* no = AddFields(q);
+        q->SetNoField(no);
+        q->Open();
+        ASSERT_TRUE(q->Locate("ID", QVariant(3)));
+        q->Edit();
+        q->FieldByName("Name")->SetAsString("renamed");
+        q->Post();
+        q->Append();
+        q->FieldByName("ID")->SetAsInteger(7);
+        q->FieldByName("Name")->SetAsString("item7");
+        q->FieldByName("Hidden")->SetAsBoolean(false);
+        q->Post();
+        ASSERT_TRUE(q->UpdatesPending());
+
+        // An edit in progress is neither posted nor cancelled.
+        q->First();
+        q->Edit();
+        q->FieldByName("Name")->SetAsString("being edited");
+        EXPECT_THROW(no->IntAfterRequery(q), EDatabaseError);
+        EXPECT_EQ(q->State(), dsEdit);
+        EXPECT_EQ(q->FieldByName("Name")->AsString(), "being edited");
+        q->Cancel();
+
+        if (row.failing) {
+            no->OnValidate = [](TField* f) {
+                if (f->AsInteger() == 3)
+                    throw Exception("refused");
+            };
+            EXPECT_THROW(no->IntAfterRequery(q), Exception);
+            no->OnValidate = nullptr;
+        } else {
+            no->IntAfterRequery(q);
+            EXPECT_EQ(Numbers(*q),
+                (Unfiltered {
+                    { 1, 0 }, { 2, 1 }, { 3, 2 }, { 4, 3 }, { 5, 4 }, { 6, 5 }, { 7, 6 } }));
+        }
+        std::vector<std::pair<int, TUpdateStatus>> statuses;
+        for (q->First(); !q->Eof(); q->Next())
+            statuses.emplace_back(q->FieldByName("ID")->AsInteger(), q->UpdateStatus());
+        EXPECT_THAT(statuses,
+            ElementsAre(std::pair(1, usUnmodified), std::pair(2, usUnmodified),
+                std::pair(3, usModified), std::pair(4, usUnmodified), std::pair(5, usUnmodified),
+                std::pair(6, usUnmodified), std::pair(7, usInserted)));
+        q->ApplyUpdates();
+        q->CommitUpdates();
+        EXPECT_EQ(Writes(), 2) << "the owner's two edits, nothing of the numbering";
+        EXPECT_EQ(Scalar("select Name from Items where ID = 3"), "renamed");
+        EXPECT_EQ(Scalar("select Name from Items where ID = 7"), "item7");
+        db_->Execute("UPDATE Items SET Name = 'item3' WHERE ID = 3");
+        delete q;
+    }
+}
+
 // ---------------------------------------------------------------- the owner's handlers
 
 TEST_F(NumberingTest, NumberingRunsNoneOfTheOwnersHandlers)

@@ -2343,6 +2343,24 @@ void TDataSet::RevertRecord()
     NotifyViews(deDataSetChange, nullptr);
 }
 
+void TDataSet::CommitRecord()
+{
+    CheckActive();
+    if (IsEditState(d_->state))
+        DatabaseError("Post or cancel the record being edited first");
+    if (d_->cur < 0)
+        return;
+    const uint32_t rec = d_->view[static_cast<size_t>(d_->cur)];
+    if (d_->pending.erase(rec) == 0)
+        return;
+    // Usually the latest change: searched from the end.
+    auto& order = d_->pendingOrder;
+    auto it = std::find(order.rbegin(), order.rend(), rec);
+    if (it != order.rend())
+        order.erase(std::next(it).base());
+    NotifyViews(deRecordChange, nullptr);
+}
+
 } // namespace vcl
 
 namespace vcl {

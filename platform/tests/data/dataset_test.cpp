@@ -960,6 +960,38 @@ TEST_P(CachedUpdatesTest, SwappingTheUpdateObjectAndCommitWithoutApply)
     EXPECT_EQ(Snapshot(), "Admin=40;Bob=25;Carol=35;Dave=50;admin=30;");
 }
 
+TEST_P(CachedUpdatesTest, CommitRecordForgetsOneRowsChange)
+{
+    TComponent form;
+    TUpdateSQL* upd = nullptr;
+    auto q = Cached(form, upd);
+    for (const char* name : { "Bob", "Carol" }) {
+        q->Locate("Name", name);
+        q->Edit();
+        q->FieldByName("Age")->SetAsInteger(1);
+        q->Post();
+    }
+    q->Append();
+    q->FieldByName("Name")->SetAsString("Eve");
+    q->Post();
+    q->Locate("Name", "Carol");
+    q->Edit();
+    EXPECT_THROW(q->CommitRecord(), EDatabaseError) << "an edit in progress is no cached change";
+    q->Cancel();
+    q->CommitRecord();
+    EXPECT_EQ(q->UpdateStatus(), usUnmodified);
+    EXPECT_EQ(q->FieldByName("Age")->AsInteger(), 1) << "the values stay";
+    q->Locate("Name", "Eve");
+    q->CommitRecord();
+    EXPECT_EQ(q->UpdateStatus(), usUnmodified);
+    EXPECT_TRUE(q->UpdatesPending()) << "Bob's change";
+    ctx().connection->StartTransaction();
+    q->ApplyUpdates();
+    ctx().connection->Commit();
+    q->CommitUpdates();
+    EXPECT_EQ(Snapshot(), "Admin=40;Bob=1;Carol=35;Dave=50;admin=30;");
+}
+
 // ---------------------------------------------------------------- calculated and lookup fields
 
 TEST_P(DataSetTest, CalculatedAndLookupFields)

@@ -218,6 +218,9 @@ public:
     void CancelUpdates();
     // Undoes the cached change of the current row.
     void RevertRecord();
+    // Forgets the cached change of the current row, keeping its values as
+    // they are now (the row counts as fetched): CommitUpdates for one row.
+    void CommitRecord();
     TDataSetUpdateObject* UpdateObject() const noexcept;
     void SetUpdateObject(TDataSetUpdateObject* updateObject);
 
