@@ -64,6 +64,21 @@ void FllSetFieldKind(TField& field, vcl::TFieldKind kind, SetPlatform setPlatfor
     store();
 }
 
+// The first `size` characters of `text` (all of it when the size is 0); a
+// surrogate pair is one character and is never split.
+QString FirstCharacters(const QString& text, int size)
+{
+    if (size <= 0 || text.size() <= size)
+        return text;
+    qsizetype units = 0;
+    for (int n = 0; n < size && units < text.size(); ++n)
+        units += text[units].isHighSurrogate() && units + 1 < text.size()
+                && text[units + 1].isLowSurrogate()
+            ? 2
+            : 1;
+    return text.left(units);
+}
+
 QString ReadSlot(const TField& field, const QString*)
 {
     const QVariant v = field.Value();
@@ -582,6 +597,12 @@ TMemStringField::TMemStringField(vcl::TComponent* owner, int size)
     SetFieldKind(vcl::fkCalculated);
 }
 
+QVariant TMemStringField::ConvertValue(const QVariant& value) const
+{
+    const QVariant text = TMemField::ConvertValue(value);
+    return text.isNull() ? text : QVariant(FirstCharacters(text.toString(), Size()));
+}
+
 std::string TMemStringField::getDataAsString(unsigned r) const
 {
     return SlotAt(r).toStdString();
@@ -594,12 +615,12 @@ QByteArray TMemStringField::getDataAsRaw(unsigned r) const
 
 void TMemStringField::setDataAsString(unsigned r, const std::string& value)
 {
-    SlotAt(r) = QString::fromStdString(value);
+    SlotAt(r) = FirstCharacters(QString::fromStdString(value), Size());
 }
 
 void TMemStringField::setDataAsRaw(unsigned r, const QByteArray& bytes)
 {
-    SlotAt(r) = QString::fromLatin1(bytes);
+    SlotAt(r) = FirstCharacters(QString::fromLatin1(bytes), Size());
 }
 
 TMemIntegerField::TMemIntegerField(vcl::TComponent* owner)

@@ -260,8 +260,81 @@ TEST_F(MemFieldsTest, AnOwnerThatRefusesInBeforeUpdateKeepsTheSlotAndTheEdit)
     EXPECT_EQ(value->AsString(), "new");
 }
 
-// ---------------------------------------------------------------- a write-back that changes a
-// sibling
+// ---------------------------------------------------------------- slot contents
+
+TEST_F(MemFieldsTest, AStringSlotKeepsAtMostTheFieldsSizeInCharacters)
+{
+    struct Row {
+        const char* label;
+        QString text;
+        QString kept;
+    };
+    const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80"); // one character, two UTF-16 units
+    const QString umlauts = QString::fromUtf8("\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\xC3\xA9");
+    const Row rows[] = {
+        { "shorter", "ab", "ab" },
+        { "exactly the size", "abcd", "abcd" },
+        { "longer", "abcdefgh", "abcd" },
+        { "non-ASCII characters", umlauts, umlauts.left(4) },
+        { "a pair of UTF-16 units is one character", "ab" + smile + smile, "ab" + smile + smile },
+        { "a pair is never split", "abc" + smile + "d", "abc" + smile },
+        { "only pairs", smile + smile + smile + smile + smile, smile + smile + smile + smile },
+    };
+    TQuery* q = MakeQuery();
+    TNoField* no = AddNoField(q);
+    auto* value = new TMemStringField(&form_, 4);
+    value->SetFieldName("Value");
+    value->SetDataSet(q);
+    value->SetNoField(no);
+    std::vector<std::string> written;
+    value->BeforeUpdate = [&](TField* f) { written.push_back(f->AsString()); };
+    q->Open();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        const std::string kept = row.kept.toStdString();
+        value->setDataAsString(1, row.text.toStdString());
+        EXPECT_EQ(value->getDataAsString(1), kept) << "written directly";
+        value->setDataAsString(0, "");
+        q->First();
+        q->Edit();
+        value->SetAsString(row.text.toStdString());
+        EXPECT_EQ(value->AsString(), kept) << "the field's own value";
+        written.clear();
+        q->Post();
+        EXPECT_EQ(value->getDataAsString(0), kept) << "posted";
+        EXPECT_THAT(written, ElementsAre(kept)) << "what the owner writes back";
+    }
+    value->setDataAsRaw(2, QByteArray("\x01\xff\x00\x80\x7f", 5));
+    EXPECT_EQ(value->getDataAsRaw(2), QByteArray("\x01\xff\x00\x80", 4)) << "raw: one byte each";
+}
+
+TEST_F(MemFieldsTest, FreshSlotsHoldZero)
+{
+    TQuery* q = MakeQuery();
+    TNoField* no = AddNoField(q);
+    auto* id = AddField<TMemIntegerField>(q, "UserParamID", no);
+    auto* flag = AddField<TMemBooleanField>(q, "View", no);
+    auto* text = AddField<TMemStringField>(q, "Value", no);
+    q->Open();
+    for (unsigned r = 0; r < 6; ++r) {
+        EXPECT_EQ(id->getDataAsInteger(r), 0) << "slot " << r;
+        EXPECT_FALSE(flag->getDataAsBoolean(r)) << "slot " << r;
+        EXPECT_EQ(text->getDataAsString(r), "") << "slot " << r;
+    }
+    EXPECT_FALSE(id->IsNull()) << "the current row shows its slot";
+    EXPECT_EQ(id->AsInteger(), 0);
+    for (unsigned r = 0; r < 6; ++r)
+        id->setDataAsInteger(r, -1);
+    db_->Execute("INSERT INTO Items VALUES (7, 'item7', 0)");
+    q->Refresh();
+    ASSERT_EQ(id->RecCount(), 7u);
+    EXPECT_EQ(id->getDataAsInteger(5), -1) << "kept";
+    EXPECT_EQ(id->getDataAsInteger(6), 0) << "grown";
+    EXPECT_FALSE(flag->getDataAsBoolean(6));
+    EXPECT_EQ(text->getDataAsString(6), "");
+}
+
+// ---------------------------------------------------------------- changing a sibling
 
 // What the administration does with an inherited value (id -1): the first
 // edit's write-back adds a row to the new-value cache and turns the row's id

@@ -245,6 +245,9 @@ private:
 class TMemStringField : public TMemField<TMutStringField, QString> {
 public:
     explicit TMemStringField(vcl::TComponent* owner = nullptr, int size = 20);
+    // A slot keeps at most Size characters: longer text is cut, when it is
+    // set through the field as when a slot is written directly.
+    QVariant ConvertValue(const QVariant& value) const override;
     // Slot r as UTF-8 text, and as raw bytes (one byte per character).
     std::string getDataAsString(unsigned r) const;
     QByteArray getDataAsRaw(unsigned r) const;
