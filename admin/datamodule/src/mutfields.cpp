@@ -249,6 +249,12 @@ int TNoField::GetRecNo()
     return ds->RecNo() - 1;
 }
 
+bool TNoField::Hooked() const
+{
+    const TDataSet* ds = DataSet();
+    return ds && IsOwnHook(ds->BeforePost) && IsOwnHook(ds->OnCalcFields);
+}
+
 void TNoField::IntBeforeUpdate()
 {
     if (BeforeUpdate)
@@ -558,6 +564,30 @@ template<class MutBase, class Slot> void TMemField<MutBase, Slot>::UpdateValue(u
         GrowRecCount(r + 1);
     slots_[r] = CurrentSlotValue();
     IntAfterUpdate();
+}
+
+template<class MutBase, class Slot> void TMemField<MutBase, Slot>::SetValue(const QVariant& value)
+{
+    CheckWriteBack();
+    MutBase::SetValue(value);
+}
+
+template<class MutBase, class Slot> void TMemField<MutBase, Slot>::Clear()
+{
+    CheckWriteBack();
+    MutBase::Clear();
+}
+
+template<class MutBase, class Slot> void TMemField<MutBase, Slot>::CheckWriteBack() const
+{
+    const TDataSet* ds = this->DataSet();
+    if (!noField_ || !IsEditing(ds) || noField_->DataSet() != ds || noField_->Hooked())
+        return;
+    throw vcl::EDatabaseError("Field '" + this->FieldName() + "' cannot keep its value: dataset '"
+        + ds->Name() + "' no longer calls the handlers of its numbering field '"
+        + noField_->FieldName()
+        + "' (assign the dataset's events before attaching the numbering field and before "
+          "opening the dataset)");
 }
 
 template<class MutBase, class Slot> void TMemField<MutBase, Slot>::IntBeforeUpdate()

@@ -542,6 +542,53 @@ TEST_F(MemFieldsTest, TheDatasetsOwnHandlersStillRunAfterTheFieldsWork)
     EXPECT_EQ(std::count(log.begin(), log.end(), "AfterOpen buffers=7"), 1);
 }
 
+// Events assigned after the numbering field took them replace its handlers;
+// the memory values would be lost silently, so they are refused instead.
+TEST_F(MemFieldsTest, EventsAssignedTooLateMakeMemoryValuesRefused)
+{
+    struct Row {
+        const char* label;
+        std::function<void(TDataSet*)> late; // assigned after the field took over
+        bool afterOpen; // assigned once the dataset is open; else before opening
+    };
+    const auto noop = [](TDataSet*) {};
+    const Row rows[] = {
+        { "AfterOpen after attaching the numbering field",
+            [&](TDataSet* ds) { ds->AfterOpen = noop; }, false },
+        { "BeforePost after opening", [&](TDataSet* ds) { ds->BeforePost = noop; }, true },
+        { "OnCalcFields after opening", [&](TDataSet* ds) { ds->OnCalcFields = noop; }, true },
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        TQuery* q = MakeQuery("Late" + std::to_string(++n));
+        TNoField* no = AddNoField(q);
+        auto* value = AddField<TMemStringField>(q, "Value", no);
+        if (!row.afterOpen)
+            row.late(q);
+        q->Open();
+        if (row.afterOpen) {
+            EXPECT_TRUE(no->Hooked());
+            row.late(q);
+        }
+        EXPECT_FALSE(no->Hooked());
+        q->Edit();
+        try {
+            value->SetAsString("lost");
+            ADD_FAILURE() << "the value was taken";
+        } catch (const EDatabaseError& error) {
+            EXPECT_EQ(error.Message(),
+                "Field 'Value' cannot keep its value: dataset '" + q->Name()
+                    + "' no longer calls the handlers of its numbering field 'No' (assign the "
+                      "dataset's events before attaching the numbering field and before "
+                      "opening the dataset)");
+        }
+        EXPECT_THROW(value->Clear(), EDatabaseError);
+        q->Cancel();
+        delete q;
+    }
+}
+
 // The dataset's own handler, recognisable by its type.
 struct OwnerHandler {
     int* calls;

@@ -16,7 +16,10 @@
 // from the field's own (BeforePost first, the others after the field's work),
 // and put back when the field leaves the dataset or is destroyed. The
 // dataset's AfterOpen is taken when the field is attached, so assign it
-// before; the other handlers are taken at every open.
+// before; the other handlers are taken at every open, so assign them before
+// opening. Assigning them later replaces the field's handlers: memory fields
+// then refuse values while the row is edited (see Hooked) rather than lose
+// them. Assign the events, do not wrap them: a wrapper is not recognised.
 //
 // The memory values of a row are calculated values: a plain column changed
 // while the row is edited recomputes them from their slots (as every
@@ -111,6 +114,11 @@ public:
     const TPubFields& PubFields() const noexcept { return fields_; }
     // The record count the buffers were last sized for (0 while closed).
     uint32_t RecCount() const noexcept { return recCount_; }
+    // Whether the open dataset calls the field's BeforePost and OnCalcFields
+    // handlers. False when the owner assigned those events after the open
+    // (or AfterOpen after attaching the field, so that they were never
+    // installed): memory values would then be lost silently.
+    bool Hooked() const;
 
     // The current record's number, counting from 0: RecNo - 1 of a
     // sequenced dataset; otherwise throws the DEBUG message. -1 (or less)
@@ -223,6 +231,12 @@ public:
     bool ValueDiffers(unsigned r) const override;
     void UpdateValue(unsigned r) override;
 
+    // While the row is edited, a value is refused (EDatabaseError) when the
+    // dataset no longer calls the numbering field's handlers: it could be
+    // neither kept nor written back.
+    void SetValue(const QVariant& value) override;
+    void Clear() override;
+
     std::function<void(vcl::TField*)> BeforeUpdate;
     std::function<void(vcl::TField*)> AfterUpdate;
 
@@ -235,6 +249,7 @@ protected:
 
 private:
     void ForgetNoField() noexcept override { noField_ = nullptr; }
+    void CheckWriteBack() const;
     Slot CurrentSlotValue() const;
 
     TNoField* noField_ = nullptr;
