@@ -709,8 +709,9 @@ TEST_P(DataSetTest, RecordsPostedIntoAnEmptyResult)
         }
         q->Open();
         ASSERT_TRUE(q->IsEmpty());
-        if (row.indexed)
+        if (row.indexed) {
             EXPECT_FALSE(q->Locate("Name", "New1"));
+        }
         for (int i = 1; i <= 2; ++i) {
             row.append ? q->Append() : q->Insert();
             q->FieldByName("Name")->SetAsString("New" + std::to_string(i));
