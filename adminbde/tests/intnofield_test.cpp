@@ -76,6 +76,16 @@ public:
         return no;
     }
 
+    // A memory field "Value" numbered by `no`.
+    TMemStringField* AddValueField(TDataSet* ds, TNoField* no)
+    {
+        auto* value = new TMemStringField(&form_, 16);
+        value->SetFieldName("Value");
+        value->SetDataSet(ds);
+        value->SetNoField(no);
+        return value;
+    }
+
     TNoQuery* MakeQuery(const std::string& name = "Items")
     {
         auto* q = new TNoQuery(&form_);
@@ -288,10 +298,7 @@ TEST_F(NumberingTest, RowsPostedIntoAnEmptyNumberedQuery)
         }
         TIntNoField* no = AddFields(q);
         q->SetNoField(no);
-        auto* value = new TMemStringField(&form_, 16);
-        value->SetFieldName("Value");
-        value->SetDataSet(q);
-        value->SetNoField(no);
+        TMemStringField* value = AddValueField(q, no);
         q->Open();
         ASSERT_TRUE(q->IsEmpty());
         for (int i = 0; i < 2; ++i) {
@@ -505,10 +512,7 @@ TEST_F(NumberingTest, MemoryValuesFollowTheNumbersUnderTheFilterAndForNewRows)
     q->SetUpdateObject(UpdateObject());
     TIntNoField* no = AddFields(q);
     q->SetNoField(no);
-    auto* value = new TMemStringField(&form_, 16);
-    value->SetFieldName("Value");
-    value->SetDataSet(q);
-    value->SetNoField(no);
+    TMemStringField* value = AddValueField(q, no);
     std::vector<std::string> written;
     value->BeforeUpdate = [&](TField* f) {
         written.push_back(q->FieldByName("ID")->AsString() + "=" + f->AsString());

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -780,6 +781,16 @@ protected:
         q->Open();
         return q;
     }
+    // Edits the age of the named rows.
+    static void SetAge(TDataSet& q, std::initializer_list<const char*> names, int age)
+    {
+        for (const char* name : names) {
+            ASSERT_TRUE(q.Locate("Name", name));
+            q.Edit();
+            q.FieldByName("Age")->SetAsInteger(age);
+            q.Post();
+        }
+    }
     std::string Snapshot() { return Dump("select Name, Age from People order by Name"); }
     std::string Dump(const std::string& sql)
     {
@@ -899,12 +910,7 @@ TEST_P(CachedUpdatesTest, UpdateHandlerAndErrorHandlerDecide)
     TComponent form;
     TUpdateSQL* upd = nullptr;
     auto q = Cached(form, upd);
-    for (const char* name : { "Bob", "Carol" }) {
-        q->Locate("Name", name);
-        q->Edit();
-        q->FieldByName("Age")->SetAsInteger(1);
-        q->Post();
-    }
+    SetAge(*q, { "Bob", "Carol" }, 1);
     // The handler writes Bob through the update object and skips Carol.
     std::vector<std::string> seen;
     q->OnUpdateRecord = [&](TDataSet* ds, TUpdateKind kind, TUpdateAction& action) {
@@ -966,12 +972,7 @@ TEST_P(CachedUpdatesTest, CommitRecordForgetsOneRowsChange)
     TComponent form;
     TUpdateSQL* upd = nullptr;
     auto q = Cached(form, upd);
-    for (const char* name : { "Bob", "Carol" }) {
-        q->Locate("Name", name);
-        q->Edit();
-        q->FieldByName("Age")->SetAsInteger(1);
-        q->Post();
-    }
+    SetAge(*q, { "Bob", "Carol" }, 1);
     q->Append();
     q->FieldByName("Name")->SetAsString("Eve");
     q->Post();
