@@ -1,6 +1,8 @@
 #pragma once
 // Internal state of TDataSet (private).
 
+#include "filter.h"
+#include "locate_index.h"
 #include "row_store.h"
 #include "wardlock/data/dataset.h"
 
@@ -8,33 +10,39 @@
 
 #include <memory>
 #include <string>
-#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 namespace vcl {
 
-// One condition list of a filter text: OR of AND groups.
-struct FilterCondition {
-    std::string field;
-    enum Op { Eq, Ne, Lt, Gt, Le, Ge } op = Eq;
-    QVariant value; // null: compare with null
-};
-struct FilterExpr {
-    std::vector<std::vector<FilterCondition>> anyOf; // OR of ANDs
-    bool empty() const { return anyOf.empty(); }
-};
-FilterExpr ParseFilter(const std::string& text);
+// Restores a value when the scope ends (also on exceptions).
+template<typename T> class Restore {
+public:
+    Restore(T& ref, T value)
+        : ref_(ref)
+        , saved_(ref)
+    {
+        ref_ = value;
+    }
+    ~Restore() { ref_ = saved_; }
+    Restore(const Restore&) = delete;
+    Restore& operator=(const Restore&) = delete;
 
-// Hash index of one column for exact Locate: key -> records in base order,
-// chained through `next`.
-struct ColumnIndex {
-    static constexpr uint32_t kNone = UINT32_MAX;
-    std::unordered_map<uint64_t, uint32_t> numbers;
-    std::unordered_map<std::string_view, uint32_t> texts; // views into the arena
-    uint32_t nulls = kNone;
-    std::vector<uint32_t> next;
+private:
+    T& ref_;
+    T saved_;
 };
+
+inline void Fire(const TDataSet::TDataSetNotifyEvent& event, TDataSet* dataSet)
+{
+    if (event)
+        event(dataSet);
+}
+
+inline bool IsEditState(TDataSetState s)
+{
+    return s == dsEdit || s == dsInsert;
+}
 
 // What fields read while a calculation, filter test, apply or row read runs
 // on a record other than the current one.
@@ -127,20 +135,5 @@ struct TDataSetPrivate {
     }
     bool visible(uint32_t rec) const { return (flags[rec] & kVisible) && !(flags[rec] & kDeleted); }
 };
-
-namespace store {
-Kind KindFor(TFieldType type);
-// The cell an Int, Bool or Double column would hold for `value` (converted as
-// StoreVariant does; throws EConvertError when impossible); false for the
-// other kinds.
-bool NumericCell(Kind kind, const QVariant& value, const std::string& fieldName, uint64_t& cell);
-// Appends `text` as UTF-8 (lone surrogates become U+FFFD).
-void AppendUtf8(const QString& text, std::string& buffer);
-// Writes a QVariant into a cell (converted to the column's kind).
-void StoreVariant(
-    RowStore& store, int column, uint32_t rec, const QVariant& value, const std::string& fieldName);
-// Reads a cell as a QVariant of the field type.
-QVariant ReadVariant(const RowStore& store, int column, uint32_t rec, TFieldType type);
-} // namespace store
 
 } // namespace vcl

@@ -4,6 +4,8 @@
 // null bit; text lives in a shared arena that only grows (a cell holds the
 // arena position), so text views stay valid until the store is reset.
 
+#include "wardlock/data/db.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -234,5 +236,21 @@ private:
     Arena arena_;
     uint32_t records_ = 0;
 };
+
+// --- Conversions between values and cells (row_store.cpp) ---
+
+// The column kind that holds values of a field type.
+Kind KindFor(TFieldType type);
+// The cell an Int, Bool or Double column would hold for `value` (converted as
+// StoreVariant does; throws EConvertError when impossible); false for the
+// other kinds.
+bool NumericCell(Kind kind, const QVariant& value, const std::string& fieldName, uint64_t& cell);
+// Appends `text` as UTF-8 (lone surrogates become U+FFFD).
+void AppendUtf8(const QString& text, std::string& buffer);
+// Writes a QVariant into a cell (converted to the column's kind).
+void StoreVariant(
+    RowStore& store, int column, uint32_t rec, const QVariant& value, const std::string& fieldName);
+// Reads a cell as a QVariant of the field type.
+QVariant ReadVariant(const RowStore& store, int column, uint32_t rec, TFieldType type);
 
 } // namespace vcl::store
