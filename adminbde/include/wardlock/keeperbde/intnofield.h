@@ -4,8 +4,9 @@
 // TIntNoField bound to it overwrites it with 0, 1, 2, ... right after the
 // dataset opens (over the unfiltered rows, in result order), and TNoQuery /
 // TNoStoredProc answer record-number questions from that field. The numbering
-// edits never reach the database: they are dropped from the update cache at
-// once, and the dataset reports no pending updates afterwards.
+// edits never reach the database: each is dropped from the update cache at
+// once, so after an open the dataset reports no pending updates; a row the
+// owner changed before a numbering again keeps its cached change.
 
 #include "wardlock/data/dbdataset.h"
 #include "wardlock/keeper/mutfields.h"
@@ -25,7 +26,8 @@ public:
     // Update-record handler that writes nothing and reports the row applied.
     void OnUpdateRecord(vcl::TDataSet* dataSet, vcl::TUpdateKind kind, vcl::TUpdateAction& action);
 
-    // Numbers the rows again (after a refresh).
+    // Numbers the rows again (after a refresh). Refused (EDatabaseError)
+    // while a record is being edited.
     virtual void IntAfterRequery(vcl::TDataSet* dataSet);
 
 protected:
