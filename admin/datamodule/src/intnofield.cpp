@@ -1,4 +1,4 @@
-#include "wardlock/keeperbde/intnofield.h"
+#include "wardlock/keeper/intnofield.h"
 
 #include <utility>
 #include <vector>

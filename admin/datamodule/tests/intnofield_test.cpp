@@ -5,7 +5,7 @@
 
 #include "wardlock/data/connection.h"
 #include "wardlock/data/dbdataset.h"
-#include "wardlock/keeperbde/intnofield.h"
+#include "wardlock/keeper/intnofield.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
