@@ -220,7 +220,8 @@ void TSecDModSmpDlgFrm::WriteBackParam(int row, const QVariant& value)
             NewUserParamsParamID->SetAsInteger(paramID);
             NewUserParamsValue->SetValue(value);
         });
-        ParamsUserParamID->setDataAsInteger(slot, -2);
+        // The row is being posted: its fields' values go into their slots.
+        ParamsUserParamID->SetAsInteger(-2);
     } else if (id > 0 && UserParams->Locate("UserParamID", id)) {
         EditAndPost(UserParams, [&] { UserParamsValue->SetValue(value); });
     }
@@ -265,7 +266,7 @@ void TSecDModSmpDlgFrm::WriteBackRights(int row)
             StoreMask(rights, NewUserRightsView, NewUserRightsInsert, NewUserRightsModify,
                 NewUserRightsDelete);
         });
-        FormsUserRightID->setDataAsInteger(slot, -2);
+        FormsUserRightID->SetAsInteger(-2);
     } else if (id > 0 && UserRights->Locate("RightID", id)) {
         EditAndPost(UserRights, [&] {
             StoreMask(rights, UserRightsView, UserRightsInsert, UserRightsModify, UserRightsDelete);
