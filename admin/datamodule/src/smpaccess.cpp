@@ -43,6 +43,13 @@ void CopyName(char (&target)[17], const std::string& name)
     std::memcpy(target, name.data(), std::min<std::size_t>(name.size(), 16));
 }
 
+void ReturnTo(vcl::TDataSet* dataSet, vcl::TBookmark& mark)
+{
+    if (dataSet->State() == vcl::dsBrowse && dataSet->BookmarkValid(mark))
+        dataSet->GotoBookmark(mark);
+    mark = {};
+}
+
 // Ends a filter suspension however the scope is left.
 template<class Module> struct Suspension {
     Module& module;
@@ -54,11 +61,14 @@ template<class Module> struct Suspension {
 
 // ---------------------------------------------------------------- filter suspension
 
+// Filter suspension. The outermost end puts back the filter and the row that
+// was current when the suspension began (when it is still shown).
 void TSecDModSmpDlgFrm::BeginPTrans()
 {
     if (paramsNesting_++ > 0)
         return;
     Params->DisableControls();
+    paramsMark_ = Params->GetBookmark();
     paramsWereFiltered_ = Params->Filtered();
     if (paramsWereFiltered_)
         SetParamsFiltered(false);
@@ -70,6 +80,7 @@ void TSecDModSmpDlgFrm::EndPTrans()
         return;
     if (paramsWereFiltered_)
         SetParamsFiltered(true);
+    ReturnTo(Params, paramsMark_);
     Params->EnableControls();
 }
 
@@ -79,6 +90,7 @@ void TSecDModSmpDlgFrm::BeginPRTrans()
     if (formsNesting_++ > 0)
         return;
     Forms->DisableControls();
+    formsMark_ = Forms->GetBookmark();
     formsWereFiltered_ = Forms->Filtered();
     if (formsWereFiltered_)
         SetFormsFiltered(false);
@@ -91,6 +103,7 @@ void TSecDModSmpDlgFrm::EndPRTrans()
         return;
     if (formsWereFiltered_)
         SetFormsFiltered(true);
+    ReturnTo(Forms, formsMark_);
     Forms->EnableControls();
 }
 

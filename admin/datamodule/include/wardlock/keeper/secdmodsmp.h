@@ -11,6 +11,7 @@
 // admprimitives.h for the implementation every engine of the dataset layer
 // shares. Its constructor connects, calls BuildForm, RestrictTo and Open.
 
+#include <wardlock/data/dataset.h>
 #include <wardlock/keeper/secdmodbase.h>
 
 #include <QByteArray>
@@ -437,8 +438,10 @@ private:
     bool valuesEdited_ = false;
     int paramsNesting_ = 0;
     bool paramsWereFiltered_ = false;
+    vcl::TBookmark paramsMark_;
     int formsNesting_ = 0;
     bool formsWereFiltered_ = false;
+    vcl::TBookmark formsMark_;
     std::unordered_map<int, int> paramRowOf_;
     std::unordered_map<int, int> formRowOf_;
 };
