@@ -54,6 +54,12 @@ EPrmTypeNumberNotFound::EPrmTypeNumberNotFound(int typeID)
 
 EPrmTypeNumberNotFound::~EPrmTypeNumberNotFound() = default;
 
+ESecDBException::ESecDBException(int id, const std::string& cause)
+    : ESecDModException(id, cause)
+    , cause_(cause)
+{
+}
+
 ESecDBException::~ESecDBException() = default;
 
 EDBDataUpdateFailed::EDBDataUpdateFailed(const std::string& cause)

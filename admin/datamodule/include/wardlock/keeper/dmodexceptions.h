@@ -56,11 +56,16 @@ public:
     ~EPrmTypeNumberNotFound() override;
 };
 
-// A failure of the security database.
+// A failure of the security database. Its message is the string-table text;
+// the failure underneath stays available as the cause.
 class ESecDBException : public ESecDModException {
 public:
-    using ESecDModException::ESecDModException;
+    ESecDBException(int id, const std::string& cause);
     ~ESecDBException() override;
+    const std::string& Cause() const noexcept { return cause_; }
+
+private:
+    std::string cause_;
 };
 
 // 213: applying the cached changes failed (rolled back, caches kept).
