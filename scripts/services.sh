@@ -32,11 +32,12 @@ wardlock_pg_start() {
     || { cat "$WARDLOCK_PG_DIR/initdb.log" >&2; return 1; }
   # Every account logs in without a password, except those that the tests of
   # database passwords create (wrong passwords; passwords holding characters
-  # of connection strings; passwords the tools read): their passwords are
-  # checked.
+  # of connection strings; passwords the tools read; the administration
+  # account): their passwords are checked.
   { echo 'host all "WardPasswordCheck" 127.0.0.1/32 scram-sha-256'
     echo 'host all "WardHostilePassword" 127.0.0.1/32 scram-sha-256'
     echo 'host all "WardToolPassword" 127.0.0.1/32 scram-sha-256'
+    echo 'host all "WardAdmCheck" 127.0.0.1/32 scram-sha-256'
     cat "$WARDLOCK_PG_DIR/data/pg_hba.conf"; } > "$WARDLOCK_PG_DIR/pg_hba.conf"
   "${run[@]}" cp "$WARDLOCK_PG_DIR/pg_hba.conf" "$WARDLOCK_PG_DIR/data/pg_hba.conf"
   "${run[@]}" "$bindir/pg_ctl" -D "$WARDLOCK_PG_DIR/data" -w -l "$WARDLOCK_PG_DIR/server.log" \
