@@ -191,6 +191,19 @@ TEST_F(NumberingTest, AfterOpenRowsAreNumberedAndNothingIsPendingOrWritten)
                 return p;
             },
             true, true },
+        // A whole table, posted through generated statements.
+        { "table",
+            [](NumberingTest& t) -> TDataSet* {
+                auto* table = new TNoTable(&t.form_);
+                table->SetName("ItemsTable");
+                table->SetDatabase(t.db_);
+                table->SetTableName("Items");
+                table->SetIndexFieldNames("ID");
+                table->SetCachedUpdates(true);
+                table->SetNoField(t.AddFields(table));
+                return table;
+            },
+            true, true },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
@@ -233,6 +246,33 @@ TEST_F(NumberingTest, RecordNumbersComeFromTheNumberingField)
         q->SetRecNo(2); // ID 2 is hidden when filtered: no move
         EXPECT_EQ(q->FieldByName("ID")->AsInteger(), filtered ? 5 : 2);
         delete q;
+    }
+}
+
+// The counting datasets number by place: always sequenced, also under a
+// filter, where the places are those of the rows shown.
+TEST_F(NumberingTest, CountingDatasetsNumberByPlace)
+{
+    auto table = std::make_unique<TIntNoTable>(&form_);
+    table->SetDatabase(db_);
+    table->SetTableName("Items");
+    table->SetIndexFieldNames("ID");
+    auto query = std::make_unique<TIntNoQuery>(&form_);
+    query->SetDatabase(db_);
+    query->SQL().SetText("select * from Items order by ID");
+    for (TDataSet* ds :
+        { static_cast<TDataSet*>(table.get()), static_cast<TDataSet*>(query.get()) }) {
+        ds->SetFilter("Hidden = false");
+        ds->SetFiltered(true);
+        ds->Open();
+        EXPECT_TRUE(ds->IsSequenced());
+        EXPECT_EQ(ds->RecNo(), 1);
+        ds->Last();
+        EXPECT_EQ(ds->RecNo(), 4) << "four rows are shown";
+        EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 6);
+        ds->SetRecNo(2);
+        EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 3);
+        ds->Close();
     }
 }
 

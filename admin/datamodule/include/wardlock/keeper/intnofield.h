@@ -9,6 +9,7 @@
 // owner changed before a numbering again keeps its cached change.
 
 #include "wardlock/data/dbdataset.h"
+#include "wardlock/data/table.h"
 #include "wardlock/keeper/mutfields.h"
 
 #include <string>
@@ -119,6 +120,52 @@ public:
 class TNoStoredProc : public TNoDataSet<vcl::TStoredProc> {
 public:
     using TNoDataSet::TNoDataSet;
+};
+
+// A whole table; a table has no column to number, so the numbering field's
+// column is selected beside the table's own as a constant, as the queries'
+// statements select "1 as RecNo".
+class TNoTable : public TNoDataSet<vcl::TTable> {
+public:
+    using TNoDataSet::TNoDataSet;
+
+protected:
+    std::string ExtraColumns() const override
+    {
+        const TNoField* field = NoField();
+        if (!field || field->FieldName().empty()
+            || field->FieldName().find_first_not_of(
+                   "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_")
+                != std::string::npos)
+            return {};
+        return "0 as " + field->FieldName();
+    }
+};
+
+// Record numbers that follow the dataset's own position (open and First give
+// 1, Last the record count, and every other move its place): the datasets are
+// always sequenced, and SetRecNo moves to a place. Under a filter the places
+// are those of the rows shown. The administration's forms number their rows
+// with TIntNoField instead.
+template<class Engine> class TIntNoDataSet : public Engine {
+public:
+    using Engine::Engine;
+    bool IsSequenced() const override { return true; }
+};
+
+class TIntNoQuery : public TIntNoDataSet<vcl::TQuery> {
+public:
+    using TIntNoDataSet::TIntNoDataSet;
+};
+
+class TIntNoStoredProc : public TIntNoDataSet<vcl::TStoredProc> {
+public:
+    using TIntNoDataSet::TIntNoDataSet;
+};
+
+class TIntNoTable : public TIntNoDataSet<vcl::TTable> {
+public:
+    using TIntNoDataSet::TIntNoDataSet;
 };
 
 } // namespace tor
