@@ -14,41 +14,55 @@
 
 namespace Security {
 
-class TSecDModSmpDlgBDEFrm : public TSecDModDBPrimitives<TSecDModSmpDlgFrm> {
+// What both BDE modules add to a neutral module: the connection, made and
+// opened in the constructor (EDBConnectionFailed, message 2, when that fails).
+template<class Neutral> class TBDEAdmModule : public Neutral {
 public:
-    // Connects, builds and opens; EDBConnectionFailed (message 2) when that
-    // fails. `bdeSQLParams` false makes the user and group updates bind by
-    // position.
-    TSecDModSmpDlgBDEFrm(TSecurity* security, bool cachedMode, bool bdeSQLParams, int userID,
-        int groupID, TSecLayout layout);
-    ~TSecDModSmpDlgBDEFrm() override;
+    TBDEAdmModule(TSecurity* security, bool cachedMode, int userID, int groupID,
+        const TSecFormOptions& options)
+        : Neutral(security, cachedMode, userID, groupID)
+        , connection_(*this)
+    {
+        connection_.Connect([&] {
+            this->BuildForm(options);
+            this->RestrictTo(userID, groupID);
+            this->Open();
+        });
+    }
 
     vcl::TSession* SecuritySession() const noexcept { return connection_.SecuritySession; }
     vcl::TDatabase* SecurityDlg() const noexcept { return connection_.SecurityDlg; }
 
 protected:
     vcl::TCustomConnection& Connection() override { return *connection_.SecurityDlg; }
-    void UseConnection(vcl::TDBDataSet& dataSet) override;
+    void UseConnection(vcl::TDBDataSet& dataSet) override
+    {
+        dataSet.SetDatabase(connection_.SecurityDlg);
+    }
 
 private:
     TBDEAdmConnection connection_;
 };
 
-class TSecDModDlgBDEFrm : public TSecDModDlgDBPrimitives<TSecDModDlgFrm> {
+class TSecDModSmpDlgBDEFrm : public TBDEAdmModule<TSecDModDBPrimitives<TSecDModSmpDlgFrm>> {
 public:
-    TSecDModDlgBDEFrm(TSecurity* security, bool cachedMode, bool bdeSQLParams, int userID,
-        int groupID, TSecLayout layout);
-    ~TSecDModDlgBDEFrm() override;
+    // `bdeSQLParams` false makes the user and group updates bind by position.
+    TSecDModSmpDlgBDEFrm(TSecurity* security, bool cachedMode, bool bdeSQLParams, int userID,
+        int groupID, TSecLayout layout)
+        : TBDEAdmModule(security, cachedMode, userID, groupID, { layout, bdeSQLParams })
+    {
+    }
+};
 
-    vcl::TSession* SecuritySession() const noexcept { return connection_.SecuritySession; }
-    vcl::TDatabase* SecurityDlg() const noexcept { return connection_.SecurityDlg; }
-
-protected:
-    vcl::TCustomConnection& Connection() override { return *connection_.SecurityDlg; }
-    void UseConnection(vcl::TDBDataSet& dataSet) override;
-
-private:
-    TBDEAdmConnection connection_;
+class TSecDModDlgBDEFrm : public TBDEAdmModule<TSecDModDlgDBPrimitives<TSecDModDlgFrm>> {
+public:
+    // The full module's statements keep their named parameters whatever
+    // `bdeSQLParams` says.
+    TSecDModDlgBDEFrm(
+        TSecurity* security, bool cachedMode, bool, int userID, int groupID, TSecLayout layout)
+        : TBDEAdmModule(security, cachedMode, userID, groupID, { layout, true })
+    {
+    }
 };
 
 // --- the layout leaves: they only choose the layout ---

@@ -229,6 +229,16 @@ ModulePtr<TSecDModSmpDlgBaseFrm> AdminTest::SimpleModule(
     return ModulePtr<TSecDModSmpDlgBaseFrm>(module, ModuleReturn { security });
 }
 
+ModGroupIterator EdgesOf(const std::vector<ModGroup>& edges)
+{
+    return [&edges](ModGroup& edge, int cursor) {
+        if (static_cast<size_t>(cursor) >= edges.size())
+            return 0;
+        edge = edges[static_cast<size_t>(cursor)];
+        return cursor + 1;
+    };
+}
+
 std::string Text(vcl::TDataSet* dataSet, const char* field)
 {
     return dataSet->FieldByName(field)->AsString();

@@ -120,6 +120,10 @@ std::string AdminEngineName(const ::testing::TestParamInfo<Engine>& info);
         ::testing::Values(::wardlock_test::Engine::SQLite, ::wardlock_test::Engine::PostgreSQL),   \
         ::wardlock_test::AdminEngineName)
 
+// The iterator the hierarchy operations take, over `edges` (which must
+// outlive it).
+Security::ModGroupIterator EdgesOf(const std::vector<Security::ModGroup>& edges);
+
 // The fields of a module's datasets, read by name.
 std::string Text(vcl::TDataSet* dataSet, const char* field);
 int Number(vcl::TDataSet* dataSet, const char* field);

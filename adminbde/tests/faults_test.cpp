@@ -277,15 +277,7 @@ TEST_P(FaultsTest, HierarchyChange)
         const std::vector<ModGroup> added { { row(clerks), row(temps), 2 },
             { row(temps), row(clerks), 1 } };
         const std::vector<ModGroup> removed { { row(bosses), row(temps), 2 } };
-        auto iterate = [](const std::vector<ModGroup>& edges) {
-            return [&edges](ModGroup& edge, int cursor) {
-                if (static_cast<size_t>(cursor) >= edges.size())
-                    return 0;
-                edge = edges[static_cast<size_t>(cursor)];
-                return cursor + 1;
-            };
-        };
-        module->ChangeGroupHierachyEnd(iterate(added), iterate(removed), {});
+        module->ChangeGroupHierachyEnd(EdgesOf(added), EdgesOf(removed), {});
     };
     EachStepFails({ { "modgroups", 1 }, { "modgroups", 2 }, { "modgroups", 3 } }, change, [&] {
         EXPECT_TRUE(module->FilterSuspension());

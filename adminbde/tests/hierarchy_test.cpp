@@ -24,6 +24,8 @@ namespace wardlock_test {
 
 namespace {
 
+const std::vector<ModGroup> kNoEdges;
+
 struct Edge {
     const char* from;
     const char* to;
@@ -336,15 +338,7 @@ TEST_P(HierarchyTest, HierarchyChangeResolvesRowsOfTheTableHandedOut)
     const std::vector<ModGroup> added { { row["A"], row["B"], 2 }, { row["A"], count, 1 },
         { row["C"], static_cast<std::uint16_t>(count + 1), 2 } };
     const std::vector<int> newIDs { created, -1 };
-    auto iterate = [](const std::vector<ModGroup>& edges) {
-        return [&edges](ModGroup& edge, int cursor) {
-            if (static_cast<size_t>(cursor) >= edges.size())
-                return 0;
-            edge = edges[static_cast<size_t>(cursor)];
-            return cursor + 1;
-        };
-    };
-    module->ChangeGroupHierachyEnd(iterate(added), iterate({}), newIDs);
+    module->ChangeGroupHierachyEnd(EdgesOf(added), EdgesOf(kNoEdges), newIDs);
     EXPECT_EQ(Count("select Type from ModGroups where GroupID = :p1 and ModGroupID = :p2",
                   { GroupID("A"), GroupID("B") }),
         2);
@@ -362,7 +356,7 @@ TEST_P(HierarchyTest, HierarchyChangeResolvesRowsOfTheTableHandedOut)
     for (size_t r = 0; r < Full(*module).Hierarchy().size(); ++r)
         rowOf[Full(*module).Hierarchy()[r].GroupID] = static_cast<std::uint16_t>(r);
     const std::vector<ModGroup> removed { { rowOf[GroupID("A")], rowOf[GroupID("B")], 2 } };
-    module->ChangeGroupHierachyEnd(iterate({}), iterate(removed), {});
+    module->ChangeGroupHierachyEnd(EdgesOf(kNoEdges), EdgesOf(removed), {});
     EXPECT_EQ(Count("select count(*) from ModGroups where GroupID = :p1", { GroupID("A") }), 1);
     module->ChangeGroupHierachyStart(adminRow);
     module->ChangeGroupHierachyEnd(nullptr, nullptr, {});

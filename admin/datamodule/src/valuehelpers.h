@@ -13,6 +13,7 @@
 #include <climits>
 #include <initializer_list>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace Security {
@@ -161,11 +162,13 @@ private:
     bool active_;
 };
 
-// Edits the current row, or a new one, and posts; on any failure the edit is
-// cancelled, so that no dataset is left half edited.
-template<class Set> void EditAndPost(vcl::TDataSet* dataSet, Set&& set)
+// Starts an edit (`begin`: Edit, Append or Insert), sets the values and
+// posts; on any failure the edit is cancelled, so that no dataset is left
+// half edited.
+template<class Set>
+void PostedEdit(vcl::TDataSet* dataSet, void (vcl::TDataSet::*begin)(), Set&& set)
 {
-    dataSet->Edit();
+    (dataSet->*begin)();
     try {
         set();
         dataSet->Post();
@@ -173,30 +176,21 @@ template<class Set> void EditAndPost(vcl::TDataSet* dataSet, Set&& set)
         dataSet->Cancel();
         throw;
     }
+}
+
+template<class Set> void EditAndPost(vcl::TDataSet* dataSet, Set&& set)
+{
+    PostedEdit(dataSet, &vcl::TDataSet::Edit, std::forward<Set>(set));
 }
 
 template<class Set> void AppendAndPost(vcl::TDataSet* dataSet, Set&& set)
 {
-    dataSet->Append();
-    try {
-        set();
-        dataSet->Post();
-    } catch (...) {
-        dataSet->Cancel();
-        throw;
-    }
+    PostedEdit(dataSet, &vcl::TDataSet::Append, std::forward<Set>(set));
 }
 
 template<class Set> void InsertAndPost(vcl::TDataSet* dataSet, Set&& set)
 {
-    dataSet->Insert();
-    try {
-        set();
-        dataSet->Post();
-    } catch (...) {
-        dataSet->Cancel();
-        throw;
-    }
+    PostedEdit(dataSet, &vcl::TDataSet::Insert, std::forward<Set>(set));
 }
 
 // A decimal 32-bit integer with an optional sign, or `fallback` for anything
