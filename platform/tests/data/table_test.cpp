@@ -93,10 +93,8 @@ TEST_P(TableTest, OnlyPlainNamesReachTheStatement)
     EXPECT_EQ(table.RecordCount(), 3);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, TableTest,
-    ::testing::Values(
-        Engine::SQLite, Engine::PostgreSQL, Engine::OdbcSQLite, Engine::OdbcPostgreSQL),
-    ParamName);
+INSTANTIATE_TEST_SUITE_P(
+    Engines, TableTest, ::testing::Values(Engine::SQLite, Engine::PostgreSQL), ParamName);
 
 } // namespace
 
