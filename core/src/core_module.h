@@ -22,7 +22,7 @@ inline std::string Text(const char* text)
 
 // Loads the administration module ("wardkeeper5.dll") by the system's
 // standard search (LD_LIBRARY_PATH, then the core's own folder, then the
-// system folders); null when it is absent.
+// system folders; never the current directory); null when it is absent.
 void* LoadAdminModule();
 
 } // namespace Security::detail

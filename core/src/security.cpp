@@ -16,8 +16,6 @@
 
 #include <QCoreApplication>
 
-#include <dlfcn.h>
-
 #include <exception>
 #include <memory>
 #include <type_traits>
@@ -146,12 +144,9 @@ private:
 
 void* detail::LoadAdminModule()
 {
-    // dlopen with a bare name: the system's search order, which starts with
-    // LD_LIBRARY_PATH and then takes this library's own folder (RUNPATH).
-    void* module = ::dlopen(vcl::LibraryFileName("wardkeeper5.dll").c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module)
-        ::dlerror();
-    return module;
+    // The system's search order, which starts with LD_LIBRARY_PATH and then
+    // takes this library's own folder (RUNPATH); never the current directory.
+    return vcl::LoadLibraryBySystemSearch("wardkeeper5.dll");
 }
 
 char* TSecurity::SimpleDecodePasswd(const char* stored, char* out) noexcept

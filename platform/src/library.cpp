@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstddef>
+#include <vector>
 
 namespace vcl {
 
@@ -16,6 +18,11 @@ bool endsWithIgnoringCase(const std::string& text, const std::string& suffix)
     return text.size() >= suffix.size()
         && std::equal(suffix.rbegin(), suffix.rend(), text.rbegin(),
             [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); });
+}
+
+bool isAbsolute(const std::string& path)
+{
+    return !path.empty() && path[0] == '/';
 }
 
 bool isRegularFile(const std::string& path)
@@ -32,6 +39,37 @@ void* quietDlopen(const std::string& file)
     if (!handle)
         ::dlerror();
     return handle;
+}
+
+// The folders the loader searches for a bare name on behalf of the Wardlock
+// libraries, in its order, as it reports them: LD_LIBRARY_PATH (an empty
+// entry shows as "."), the RUNPATH with $ORIGIN expanded, the system folders.
+std::vector<std::string> librarySearchFolders()
+{
+    Dl_info info {};
+    if (!::dladdr(reinterpret_cast<void*>(&librarySearchFolders), &info) || !info.dli_fname
+        || !isAbsolute(info.dli_fname))
+        return {};
+    void* self = ::dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
+    if (!self) {
+        ::dlerror();
+        return {};
+    }
+    std::vector<std::string> folders;
+    Dl_serinfo size {};
+    if (::dlinfo(self, RTLD_DI_SERINFOSIZE, &size) == 0) {
+        // Dl_serinfo ends in a flexible array; the loader says how big it is.
+        std::vector<std::max_align_t> buffer(
+            (size.dls_size + sizeof(std::max_align_t) - 1) / sizeof(std::max_align_t));
+        auto* list = reinterpret_cast<Dl_serinfo*>(buffer.data());
+        if (::dlinfo(self, RTLD_DI_SERINFOSIZE, list) == 0
+            && ::dlinfo(self, RTLD_DI_SERINFO, list) == 0)
+            for (unsigned i = 0; i < list->dls_cnt; ++i)
+                folders.emplace_back(list->dls_serpath[i].dls_name);
+    }
+    ::dlerror();
+    ::dlclose(self);
+    return folders;
 }
 
 } // namespace
@@ -56,8 +94,39 @@ std::string LibraryFolder()
     if (!::dladdr(reinterpret_cast<void*>(&LibraryFolder), &info) || !info.dli_fname)
         return {};
     const std::string path = info.dli_fname;
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+    // Only an absolute folder: a relative one would mean whatever the current
+    // directory is when it is used.
+    if (!isAbsolute(path))
+        return {};
+    return path.substr(0, path.rfind('/'));
+}
+
+void* LoadLibraryBySystemSearch(const std::string& file)
+{
+    const std::string name = LibraryFileName(file);
+    if (name.empty() || name.find('/') != std::string::npos)
+        return nullptr;
+    // Already loaded under that name: the loader answers without a search.
+    if (void* loaded = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD))
+        return loaded;
+    ::dlerror();
+    const std::vector<std::string> folders = librarySearchFolders();
+    for (const std::string& folder : folders) {
+        if (!isAbsolute(folder))
+            continue;
+        const std::string path = folder + (folder.back() == '/' ? "" : "/") + name;
+        if (isRegularFile(path))
+            if (void* library = quietDlopen(path))
+                return library;
+    }
+    // Not in any listed folder: the loader's cache remains, which it consults
+    // only after the listed folders. It may take the name only when no folder
+    // it would read relative to the current directory (an empty or relative
+    // entry of LD_LIBRARY_PATH) holds such a file.
+    for (const std::string& folder : folders)
+        if (!isAbsolute(folder) && isRegularFile((folder.empty() ? "." : folder) + "/" + name))
+            return nullptr;
+    return quietDlopen(name);
 }
 
 void* LoadLibrary(const std::string& file)
@@ -66,11 +135,11 @@ void* LoadLibrary(const std::string& file)
         return nullptr;
     const std::string name = LibraryFileName(file);
     if (name.find('/') != std::string::npos)
-        return quietDlopen(name);
-    const std::string besideUs = LibraryFolder() + "/" + name;
-    if (isRegularFile(besideUs))
-        return quietDlopen(besideUs);
-    return quietDlopen(name);
+        return isAbsolute(name) ? quietDlopen(name) : nullptr;
+    const std::string folder = LibraryFolder();
+    if (!folder.empty() && isRegularFile(folder + "/" + name))
+        return quietDlopen(folder + "/" + name);
+    return LoadLibraryBySystemSearch(name);
 }
 
 void* GetProcAddress(void* library, const std::string& name)

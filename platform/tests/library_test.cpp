@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 using namespace vcl;
@@ -140,6 +141,39 @@ TEST(Library, EachModuleHasItsOwnApplication)
     EXPECT_NE(theirs, static_cast<void*>(&wardtest::ModuleApplication()));
     EXPECT_EQ(&wardtest::ModuleApplication(), &wardtest::ModuleApplication());
     EXPECT_TRUE(FreeLibrary(library));
+}
+
+// A library that lies in the current directory (and a folder below it) is
+// reached only through its absolute path: neither the bare-name search nor a
+// relative path ever takes it, whatever folder the program runs in.
+TEST(Library, NeverLoadsFromTheCurrentDirectory)
+{
+    namespace fs = std::filesystem;
+    char pattern[] = "/tmp/wardlock-cwd.XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const fs::path folder = pattern;
+    const fs::path original = LibraryFolder() + "/libwardplatformtest.so";
+    fs::create_directory(folder / "sub");
+    fs::copy_file(original, folder / "libwardcwdprobe.so");
+    fs::copy_file(original, folder / "sub" / "libwardcwdprobe.so");
+    const fs::path previous = fs::current_path();
+    fs::current_path(folder);
+
+    for (const char* file : { "wardcwdprobe.dll", "libwardcwdprobe.so", "./wardcwdprobe.dll",
+             "./libwardcwdprobe.so", "sub/wardcwdprobe.dll", "sub/../wardcwdprobe.dll" }) {
+        void* library = LoadLibrary(file);
+        EXPECT_EQ(library, nullptr) << file;
+        FreeLibrary(library);
+        EXPECT_EQ(LoadLibraryBySystemSearch(file), nullptr) << file;
+    }
+    // The same file by its absolute path loads: the refusals above are about
+    // where it lies, not about the file.
+    void* library = LoadLibrary((folder / "libwardcwdprobe.so").string());
+    EXPECT_NE(library, nullptr);
+    FreeLibrary(library);
+
+    fs::current_path(previous);
+    fs::remove_all(folder);
 }
 
 } // namespace

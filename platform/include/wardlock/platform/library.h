@@ -8,10 +8,20 @@
 namespace vcl {
 
 // Loads a library and returns its handle (null on failure). A bare name is
-// searched first in the folder that holds the Wardlock libraries, then by the
-// system's search; a name with a folder is taken from that folder only. Each
+// searched first in the folder that holds the Wardlock libraries, then as
+// LoadLibraryBySystemSearch does; a name with an absolute folder is taken
+// from that folder only, and one with a relative folder ("./X.dll",
+// "sub/X.dll") is refused, as it would depend on the current directory. Each
 // call adds one reference; each FreeLibrary removes one.
 void* LoadLibrary(const std::string& file);
+
+// Loads a library by bare name in the system's search order (a library
+// already loaded under that name, LD_LIBRARY_PATH, the Wardlock libraries'
+// RUNPATH, the system folders and the loader's cache) without ever reading
+// the current directory: empty and relative entries of the search path are
+// skipped, and a file such an entry would reach makes the load fail rather
+// than fall through to the cache. Null for a name with a folder.
+void* LoadLibraryBySystemSearch(const std::string& file);
 
 // The address of the library's own export `name`, null when it has none (the
 // libraries it depends on are not searched). Exports are C symbols without
@@ -28,7 +38,8 @@ bool FreeLibrary(void* library);
 // Windows ("X" -> "libX.so"); any other name is kept.
 std::string LibraryFileName(const std::string& file);
 
-// The folder that holds libwardplatform.so (searched first for bare names).
+// The folder that holds libwardplatform.so (searched first for bare names);
+// empty when the loader knows it only by a relative path.
 std::string LibraryFolder();
 
 } // namespace vcl
