@@ -20,6 +20,11 @@ inline std::string Text(const char* text)
     return text ? std::string(text) : std::string();
 }
 
+// Called after a data module has connected: arranges that every security's
+// data module is given back (its connection closed) before Qt SQL is torn
+// down at the end of the program, whether or not the user is logged out.
+void ArrangeConnectionClosing();
+
 // Loads the administration module ("wardkeeper5.dll") by the system's
 // standard search (LD_LIBRARY_PATH, then the core's own folder, then the
 // system folders; never the current directory); null when it is absent.

@@ -76,13 +76,18 @@ bool TSecurity::PrepareLogin()
                 PasswdDecoder decode = DecodePasswd ? DecodePasswd : &SimpleDecodePasswd;
                 const char* password = decode(dbPasswd_.c_str(), buffer.data());
                 buffer.back() = '\0';
-                if (dataModule_->PrepareLogin(password ? password : buffer.data()))
+                const bool prepared
+                    = dataModule_->PrepareLogin(password ? password : buffer.data());
+                detail::ArrangeConnectionClosing();
+                if (prepared)
                     return true;
             }
         }
     } catch (...) {
         // Connection errors and "Wrong Database" end in the failure step.
     }
+    if (dataModule_)
+        detail::ArrangeConnectionClosing();
     EndLoginPhase();
     return false;
 }

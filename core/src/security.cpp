@@ -16,6 +16,7 @@
 
 #include <QCoreApplication>
 
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <type_traits>
@@ -104,6 +105,36 @@ struct LibraryLifetime {
 };
 
 const LibraryLifetime libraryLifetime;
+
+// Qt SQL's registry of connections is a global object that the process
+// destroys at exit, before this library's unload destroys the securities: it
+// is made later, with the first connection. So every data module, and with it
+// its connection, is given back while Qt SQL still exists: when the
+// application object is destroyed (a Qt post-routine) or, in a program
+// without one, by an exit handler made after the first connection, which
+// runs before Qt SQL's own. The securities stay until the unload.
+bool postRoutinePending = false;
+
+void CloseEveryConnection()
+{
+    postRoutinePending = false;
+    for (auto node = TSecurity::SecList.First(); node; node = node->Next)
+        node->Security->Logout();
+}
+
+} // namespace
+
+void detail::ArrangeConnectionClosing()
+{
+    static const bool exitHandlerMade = std::atexit(&CloseEveryConnection) == 0;
+    (void)exitHandlerMade;
+    if (QCoreApplication::instance() && !postRoutinePending) {
+        qAddPostRoutine(&CloseEveryConnection);
+        postRoutinePending = true;
+    }
+}
+
+namespace {
 
 // One call into the administration module: loaded for the call, released
 // afterwards. An exception of the module's code is shown here, while the

@@ -182,4 +182,24 @@ TEST(Runpath, EveryEntryIsAbsoluteOrBesideTheFile)
     EXPECT_GT(checked, 5) << "no programs or libraries found";
 }
 
+// --------------------------------------------- ending while logged in
+
+// A program logs a user in through the BDE provider and returns from main
+// without logging out, with each kind of application object (or none) alive
+// while it ran. It must end with status 0: the connection goes while the
+// database layer still exists.
+TEST(EndingWhileLoggedIn, ProgramEndsCleanly)
+{
+    SecurityDb db(Engine::SQLite, "ExitProbe");
+    const int group = db.AddGroup("Probers");
+    db.AddUser("prober", group, "Pr0beIt");
+    for (const char* application : { "widgets", "core", "none" }) {
+        SCOPED_TRACE(application);
+        const ProgramRun run = RunProgram(QStringLiteral(WARDLOCK_TEST_PROBE),
+            { "login", application, "ExitProbe", "prober", "Pr0beIt" }, QDir::tempPath());
+        EXPECT_EQ(run.output, "logged in") << run.errors.toStdString();
+        EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    }
+}
+
 } // namespace
