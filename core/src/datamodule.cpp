@@ -14,7 +14,9 @@
 
 #include <QVariant>
 
+#include <chrono>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 
 namespace Security {
@@ -23,6 +25,15 @@ namespace {
 
 const char* const kSignatureName = "SecurityAutoLog";
 const char* const kSignatureValue = "Wdk580217;QmTr#6";
+// Compared against when the user name is unknown (its outcome is not used).
+const tor::pswdsstr<16> kAbsentUserPassword("?AbsentUser?Blk?");
+
+// A refused login lasts at least this long, whichever check refused it. An
+// unknown name costs a lookup that loads no row and a wrong password one that
+// loads the user's row; on a local database both are well under a
+// millisecond and the difference would show. A remote database's lookup
+// takes longer, and the difference is then a small share of it.
+constexpr std::chrono::milliseconds kRefusalFloor { 5 };
 
 bool IsOpen(const vcl::TDataSet* dataSet)
 {
@@ -278,6 +289,11 @@ bool TSecDModFrm::Login(const char* userName, const char* password)
     ForgetAnswers();
     if (!users_)
         return false;
+    const auto started = std::chrono::steady_clock::now();
+    const auto refuse = [started] {
+        std::this_thread::sleep_until(started + kRefusalFloor);
+        return false;
+    };
     const std::string name = userName ? userName : "";
     // Closed first: a retry with another name must run the query again.
     users_->Close();
@@ -286,12 +302,15 @@ bool TSecDModFrm::Login(const char* userName, const char* password)
     // The database may compare without regard to case; the name must match
     // byte for byte.
     if (users_->IsEmpty() || users_->FieldByName("Name")->AsString() != name) {
+        // One encode and compare, as for a wrong password: the time of the
+        // refusal does not tell whether the name exists.
+        static_cast<void>(CheckPswd(password, kAbsentUserPassword));
         users_->Close();
         SetLogged(false);
-        return false;
+        return refuse();
     }
     if (!CheckPswd(password, StoredPassword(*users_->FieldByName("Passwd"))))
-        return false;
+        return refuse();
 
     SetLogged(true);
     const int groupID = users_->FieldByName("GroupID")->AsInteger();

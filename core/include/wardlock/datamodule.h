@@ -72,6 +72,8 @@ public:
     bool PrepareLogin(const char* dbPassword) override;
     // Closes the users dataset.
     void PostLogin() override;
+    // A refusal (unknown name, name in another case, wrong password) lasts at
+    // least 5 ms whichever it is, so its time does not tell which names exist.
     bool Login(const char* userName, const char* password) override;
     void Logout() override;
     int GetRight(const char* formName, int& formID) override;
