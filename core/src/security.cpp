@@ -244,6 +244,12 @@ TSecurity* TSecurity::AddSecurity(const char* appName, const char* database,
     return security;
 }
 
+void TSecurity::SetProviderOptionsText(const char* options)
+{
+    providerOptionsText_ = detail::Text(options);
+    providerOptions_ = options ? providerOptionsText_.data() : nullptr;
+}
+
 void TSecurity::SetSilentLogin(const char* user, const char* passwd)
 {
     autoLoginUser_ = detail::Text(user);

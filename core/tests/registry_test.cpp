@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -294,6 +295,75 @@ TEST_F(RegistryTest, GetDBProviderKeepsTheProviderAndPassesTheOptions)
     // The provider loads but makes no data module: the preparation fails.
     EXPECT_FALSE(security.PrepareLogin());
     EXPECT_EQ(security.DataModule(), nullptr);
+}
+
+// The options text as an application writes it: a literal, or the text of a
+// string that is gone before the provider loads. Every registration form
+// takes it and keeps its own copy; the void* forms are still there.
+TEST_F(RegistryTest, AddSecurityTakesTheOptionsAsText)
+{
+    using VoidForm = TSecurity* (*)(const char*, const char*, const char*, const char*, void*,
+        const char*, const char*, EncoderHook, bool);
+    [[maybe_unused]] constexpr VoidForm voidForm = &TSecRights::AddSecurity;
+
+    auto callback = +[](TSecurity*, void*) { return true; };
+    using Add = std::function<TSecurity*(const char* name, const char* options)>;
+    const std::vector<std::pair<const char*, Add>> forms = {
+        { "Plain",
+            [](const char* n, const char* o) {
+                return TSecRights::AddSecurity(
+                    n, "Db", "Test:Fake", "Fake", o, "u", "p", nullptr, false);
+            } },
+        { "Dialog",
+            [](const char* n, const char* o) {
+                return TSecStdRights::AddSecurity(
+                    n, "Db", "Test:Fake", "Fake", o, "u", "p", "Text", nullptr, false);
+            } },
+        { "Silent",
+            [](const char* n, const char* o) {
+                return TSecRights::AddSecurity(
+                    n, "Db", "Test:Fake", "Fake", o, "u", "p", "user", "pw", nullptr, false);
+            } },
+        { "Retry",
+            [](const char* n, const char* o) {
+                return TSecRights::AddSecurity(n, "Db", "Test:Fake", "Fake", o, "u", "p", "fail",
+                    "retry", "caption", "Text", nullptr, false);
+            } },
+        { "Callback",
+            [callback](const char* n, const char* o) {
+                return TSecRights::AddSecurity(
+                    n, "Db", "Test:Fake", "Fake", o, "u", "p", callback, nullptr, false);
+            } },
+        { "CoreCallback",
+            [callback](const char* n, const char* o) {
+                return TSecurity::AddSecurity(
+                    n, "Db", "Test:Fake", "Fake", o, "u", "p", callback, nullptr, false);
+            } },
+    };
+    for (const auto& [form, add] : forms) {
+        SCOPED_TRACE(form);
+        TSecurity* security = nullptr;
+        {
+            std::string options = "CachedUpdates=1, BDESQLParams=0";
+            security = add(form, options.c_str());
+            options.assign(options.size(), 'x'); // the caller's text changes, then goes
+        }
+        ASSERT_NE(security, nullptr);
+        EXPECT_STREQ(static_cast<const char*>(security->ProviderOptions()),
+            "CachedUpdates=1, BDESQLParams=0");
+        security->PrepareLogin(); // loads the provider (which makes no data module)
+        ASSERT_NE(security->Provider(), nullptr);
+        EXPECT_EQ(security->Provider()->OptionsText(), "CachedUpdates=1, BDESQLParams=0");
+        EXPECT_EQ(security->Provider()->Option("CachedUpdates"), "1");
+
+        const std::string other = std::string(form) + "Null";
+        EXPECT_EQ(add(other.c_str(), static_cast<const char*>(nullptr))->ProviderOptions(), nullptr)
+            << "a null text is no options";
+    }
+    // A literal where the options go.
+    TSecurity* literal = TSecRights::AddSecurity(
+        "Literal", "Db", "Test:Fake", "Fake", "LocalCursor=1", "u", "p", nullptr, false);
+    EXPECT_STREQ(static_cast<const char*>(literal->ProviderOptions()), "LocalCursor=1");
 }
 
 TEST(ProviderOptions, SetOptionsParsesCommaSeparatedItems)

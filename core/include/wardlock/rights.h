@@ -138,6 +138,58 @@ public:
         const char* dbUser, const char* dbPasswd, SecLoginCallback loginCallback,
         void* callbackData, bool autoLogin);
 
+    // The five forms with the options as text (a string literal or another
+    // const char*); the security keeps its own copy of the text.
+    template<ProviderOptionsText Options>
+    static TSecurity* AddSecurity(const char* appName, const char* database,
+        const char* providerKey, const char* providerName, Options providerOptions,
+        const char* dbUser, const char* dbPasswd, EncoderHook encoder, bool autoLogin)
+    {
+        return KeepOptionsText(AddSecurity(appName, database, providerKey, providerName, nullptr,
+                                   dbUser, dbPasswd, encoder, autoLogin),
+            providerOptions);
+    }
+    template<ProviderOptionsText Options>
+    static TSecurity* AddSecurity(const char* appName, const char* database,
+        const char* providerKey, const char* providerName, Options providerOptions,
+        const char* dbUser, const char* dbPasswd, const char* dialogText, EncoderHook encoder,
+        bool autoLogin)
+    {
+        return KeepOptionsText(AddSecurity(appName, database, providerKey, providerName, nullptr,
+                                   dbUser, dbPasswd, dialogText, encoder, autoLogin),
+            providerOptions);
+    }
+    template<ProviderOptionsText Options>
+    static TSecurity* AddSecurity(const char* appName, const char* database,
+        const char* providerKey, const char* providerName, Options providerOptions,
+        const char* dbUser, const char* dbPasswd, const char* user, const char* passwd,
+        EncoderHook encoder, bool autoLogin)
+    {
+        return KeepOptionsText(AddSecurity(appName, database, providerKey, providerName, nullptr,
+                                   dbUser, dbPasswd, user, passwd, encoder, autoLogin),
+            providerOptions);
+    }
+    template<ProviderOptionsText Options>
+    static TSecurity* AddSecurity(const char* appName, const char* database,
+        const char* providerKey, const char* providerName, Options providerOptions,
+        const char* dbUser, const char* dbPasswd, const char* connectFailMsg, const char* retryMsg,
+        const char* invalidCaption, const char* dialogText, EncoderHook encoder, bool autoLogin)
+    {
+        return KeepOptionsText(
+            AddSecurity(appName, database, providerKey, providerName, nullptr, dbUser, dbPasswd,
+                connectFailMsg, retryMsg, invalidCaption, dialogText, encoder, autoLogin),
+            providerOptions);
+    }
+    template<ProviderOptionsText Options>
+    static TSecurity* AddSecurity(const char* appName, const char* database,
+        const char* providerKey, const char* providerName, Options providerOptions,
+        const char* dbUser, const char* dbPasswd, SecLoginCallback loginCallback,
+        void* callbackData, bool autoLogin)
+    {
+        return TSecurity::AddSecurity(appName, database, providerKey, providerName, providerOptions,
+            dbUser, dbPasswd, loginCallback, callbackData, autoLogin);
+    }
+
     // Destroys the security named `name` (bound rights objects must be gone);
     // false when there is none.
     static bool DeleteSecurity(const char* name);
@@ -149,6 +201,11 @@ public:
     static void* GetMDIClient();
 
 private:
+    static TSecurity* KeepOptionsText(TSecurity* security, const char* options)
+    {
+        security->SetProviderOptionsText(options);
+        return security;
+    }
     void Rebind(TSecurity* security);
     TSecDModFrm* LoggedModule() const noexcept;
 

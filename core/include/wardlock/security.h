@@ -10,6 +10,7 @@
 #include <wardlock/pswdsstr.h>
 #include <wardlock/types.h>
 
+#include <concepts>
 #include <cstddef>
 #include <string>
 
@@ -59,6 +60,12 @@ private:
     Node* last_ = nullptr;
 };
 
+// The provider options as an application writes them: a string literal or
+// another const char*. The registration overloads that take them are
+// templates, so that nullptr and char* still choose the void* forms.
+template<class Options>
+concept ProviderOptionsText = std::same_as<Options, const char*>;
+
 class TSecurity : public vcl::TComponent {
 public:
     // Registers a security with the seven common values. The component name
@@ -79,6 +86,18 @@ public:
         const char* providerKey, const char* providerName, void* providerOptions,
         const char* dbUser, const char* dbPasswd, SecLoginCallback loginCallback,
         void* callbackData, bool autoLogin);
+    // The same with the options as text; the security keeps its own copy.
+    template<ProviderOptionsText Options>
+    static TSecurity* AddSecurity(const char* appName, const char* database,
+        const char* providerKey, const char* providerName, Options providerOptions,
+        const char* dbUser, const char* dbPasswd, SecLoginCallback loginCallback,
+        void* callbackData, bool autoLogin)
+    {
+        TSecurity* security = AddSecurity(appName, database, providerKey, providerName, nullptr,
+            dbUser, dbPasswd, loginCallback, callbackData, autoLogin);
+        security->SetProviderOptionsText(providerOptions);
+        return security;
+    }
 
     // The position of the first security named exactly `name` (case-sensitive),
     // or the null position.
@@ -149,6 +168,8 @@ public:
     void BindAndLogin();
 
     // Registration details the AddSecurity overloads set.
+    // Keeps a copy of `options` as the provider options (null: none).
+    void SetProviderOptionsText(const char* options);
     void SetEncoder(EncoderHook encoder) noexcept { encoder_ = encoder; }
     void SetSilentLogin(const char* user, const char* passwd);
     void SetDialogLogin(const char* dialogText);
@@ -178,6 +199,8 @@ private:
     std::string providerKey_;
     std::string providerName_;
     void* providerOptions_ = nullptr;
+    // The copy providerOptions_ points at when the options came as text.
+    std::string providerOptionsText_;
     std::string database_;
     std::string dbUser_;
     std::string dbPasswd_;
