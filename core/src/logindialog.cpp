@@ -1,7 +1,9 @@
-// The login dialog: fixed layout, two edits, two buttons and the read-only
-// application/database box.
+// The login dialog: two edits, two buttons and the read-only
+// application/database box, laid out by its form (logindialog.ui).
 
 #include <wardlock/logindialog.h>
+
+#include "ui_logindialog.h"
 
 #include <wardlock/platform/dialogs.h>
 
@@ -14,68 +16,33 @@
 
 namespace Security {
 
-namespace {
-
-template<class Widget>
-Widget* Place(QWidget* parent, const char* name, int left, int top, int width, int height)
-{
-    auto* widget = new Widget(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(left, top, width, height);
-    return widget;
-}
-
-QLabel* PlaceLabel(QWidget* parent, const char* name, const char* text, int left, int top)
-{
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->move(left, top);
-    label->adjustSize();
-    return label;
-}
-
-} // namespace
-
 TSecurityPasswordDlgFrm::TSecurityPasswordDlgFrm(vcl::TComponent* owner)
     : vcl::TForm(owner)
 {
-    setObjectName(QStringLiteral("SecurityPasswordDlgFrm"));
-    setWindowTitle(QStringLiteral("Authorization"));
+    // The form (logindialog.ui) lays the controls out and names them; the
+    // controls belong to the dialog, so the form's object is not kept.
+    Ui::SecurityPasswordDlgFrm form;
+    form.setupUi(this);
+    User = form.User;
+    Passwd = form.Passwd;
+    OKBtn = form.OKBtn;
+    CancelBtn = form.CancelBtn;
+    DatabaseName = form.DatabaseName;
+    Label1 = form.Label1;
+    Label2 = form.Label2;
+    Label3 = form.Label3;
+
     // A dialog border with a title but no system menu, minimise, maximise or
     // close button.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setFixedSize(349, 117);
+    // Enter confirms whatever has the focus: OK is the default button and no
+    // button takes Enter for itself (the form turns autoDefault off). Escape
+    // cancels through the dialog.
 
-    Label3 = PlaceLabel(this, "Label3", "App./database:", 15, 10);
-    DatabaseName = Place<QLineEdit>(this, "DatabaseName", 91, 7, 150, 21);
-    Label2 = PlaceLabel(this, "Label2", "&User:", 15, 28);
-    User = Place<QLineEdit>(this, "User", 15, 46, 226, 21);
-    Label1 = PlaceLabel(this, "Label1", "&Password:", 15, 74);
-    Passwd = Place<QLineEdit>(this, "Passwd", 15, 92, 226, 21);
-    OKBtn = Place<QPushButton>(this, "OKBtn", 258, 7, 81, 25);
-    CancelBtn = Place<QPushButton>(this, "CancelBtn", 261, 40, 78, 24);
-
-    Label2->setBuddy(User);
-    Label1->setBuddy(Passwd);
-    Passwd->setEchoMode(QLineEdit::Password);
-    OKBtn->setText(QStringLiteral("OK"));
-    CancelBtn->setText(QStringLiteral("Cancel"));
-    // Enter confirms whatever has the focus (also the Cancel button); Escape
-    // cancels through the dialog itself.
-    OKBtn->setAutoDefault(false);
-    OKBtn->setDefault(true);
-    CancelBtn->setAutoDefault(false);
-
-    DatabaseName->setReadOnly(true);
-    DatabaseName->setFocusPolicy(Qt::ClickFocus); // not a tab stop
+    // The read-only box looks like the buttons' face.
     QPalette palette = DatabaseName->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Button));
     DatabaseName->setPalette(palette);
-
-    setTabOrder(User, Passwd);
-    setTabOrder(Passwd, OKBtn);
-    setTabOrder(OKBtn, CancelBtn);
-    setTabOrder(CancelBtn, DatabaseName);
 
     connect(OKBtn, &QPushButton::clicked, this, [this] { SetModalResult(vcl::mrOk); });
     connect(CancelBtn, &QPushButton::clicked, this, [this] { SetModalResult(vcl::mrCancel); });

@@ -5,6 +5,7 @@
 #include <wardlock/platform/dialogs.h>
 
 #include <QApplication>
+#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -29,11 +30,10 @@ int RunDriven(TSecurityPasswordDlgFrm& dialog, const std::function<void(QDialog&
     return dialog.ShowModal();
 }
 
-TEST(LoginDialog, LayoutAndProperties)
+TEST(LoginDialog, ControlsAndProperties)
 {
     TSecurityPasswordDlgFrm dialog(nullptr);
     EXPECT_EQ(dialog.windowTitle(), "Authorization");
-    EXPECT_EQ(dialog.size(), QSize(349, 117));
     const Qt::WindowFlags flags = dialog.windowFlags();
     EXPECT_FALSE(flags & Qt::WindowSystemMenuHint);
     EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
@@ -43,30 +43,23 @@ TEST(LoginDialog, LayoutAndProperties)
     struct Control {
         const char* name;
         QWidget* widget;
-        QPoint position;
     };
     const Control controls[] = {
-        { "User", dialog.User, { 15, 46 } },
-        { "Passwd", dialog.Passwd, { 15, 92 } },
-        { "OKBtn", dialog.OKBtn, { 258, 7 } },
-        { "CancelBtn", dialog.CancelBtn, { 261, 40 } },
-        { "DatabaseName", dialog.DatabaseName, { 91, 7 } },
-        { "Label1", dialog.Label1, { 15, 74 } },
-        { "Label2", dialog.Label2, { 15, 28 } },
-        { "Label3", dialog.Label3, { 15, 10 } },
+        { "User", dialog.User },
+        { "Passwd", dialog.Passwd },
+        { "OKBtn", dialog.OKBtn },
+        { "CancelBtn", dialog.CancelBtn },
+        { "DatabaseName", dialog.DatabaseName },
+        { "Label1", dialog.Label1 },
+        { "Label2", dialog.Label2 },
+        { "Label3", dialog.Label3 },
     };
     for (const Control& c : controls) {
         SCOPED_TRACE(c.name);
         ASSERT_NE(c.widget, nullptr);
         EXPECT_EQ(c.widget->objectName(), c.name);
         EXPECT_EQ(dialog.findChild<QWidget*>(c.name), c.widget);
-        EXPECT_EQ(c.widget->pos(), c.position);
     }
-    EXPECT_EQ(dialog.User->width(), 226);
-    EXPECT_EQ(dialog.Passwd->width(), 226);
-    EXPECT_EQ(dialog.DatabaseName->width(), 150);
-    EXPECT_EQ(dialog.OKBtn->size(), QSize(81, 25));
-    EXPECT_EQ(dialog.CancelBtn->size(), QSize(78, 24));
 
     EXPECT_EQ(dialog.Label2->text(), "&User:");
     EXPECT_EQ(dialog.Label2->buddy(), dialog.User);
@@ -91,6 +84,53 @@ TEST(LoginDialog, LayoutAndProperties)
             step = step->nextInFocusChain();
         EXPECT_EQ(step, next) << current->objectName().toStdString();
         current = step;
+    }
+}
+
+// At any font size every label and box is whole and none covers another:
+// the database row on top, the user and password boxes under their labels,
+// the two buttons of equal width stacked at the right.
+TEST(LoginDialog, LayoutHoldsAtEveryFontSize)
+{
+    for (const int points : { 7, 9, 12, 16, 24 }) {
+        SCOPED_TRACE(std::to_string(points) + " pt");
+        TSecurityPasswordDlgFrm dialog(nullptr);
+        QFont font = dialog.font();
+        font.setPointSize(points);
+        dialog.setFont(font);
+        dialog.SetDatabaseText("WardDemo");
+        dialog.show();
+        QApplication::processEvents();
+
+        QWidget* const controls[] = { dialog.Label3, dialog.DatabaseName, dialog.Label2,
+            dialog.User, dialog.Label1, dialog.Passwd, dialog.OKBtn, dialog.CancelBtn };
+        for (QWidget* control : controls) {
+            const std::string name = control->objectName().toStdString();
+            const QSize wanted = control->minimumSizeHint().expandedTo(
+                qobject_cast<QLabel*>(control) ? control->sizeHint() : QSize());
+            EXPECT_GE(control->width(), wanted.width()) << name << " is cut";
+            EXPECT_GE(control->height(), wanted.height()) << name << " is cut";
+            EXPECT_TRUE(dialog.rect().contains(control->geometry())) << name << " sticks out";
+            for (QWidget* other : controls) {
+                if (other != control) {
+                    EXPECT_FALSE(control->geometry().intersects(other->geometry()))
+                        << name << " covers " << other->objectName().toStdString();
+                }
+            }
+        }
+        const auto below = [](QWidget* upper, QWidget* lower) {
+            return upper->geometry().bottom() < lower->geometry().top();
+        };
+        EXPECT_LT(dialog.Label3->geometry().right(), dialog.DatabaseName->geometry().left());
+        EXPECT_TRUE(below(dialog.DatabaseName, dialog.Label2));
+        EXPECT_TRUE(below(dialog.Label2, dialog.User));
+        EXPECT_TRUE(below(dialog.User, dialog.Label1));
+        EXPECT_TRUE(below(dialog.Label1, dialog.Passwd));
+        EXPECT_TRUE(below(dialog.OKBtn, dialog.CancelBtn));
+        EXPECT_LT(dialog.Passwd->geometry().right(), dialog.OKBtn->geometry().left());
+        EXPECT_EQ(dialog.OKBtn->width(), dialog.CancelBtn->width());
+        EXPECT_GE(dialog.User->width(), 226);
+        EXPECT_EQ(dialog.Passwd->width(), dialog.User->width());
     }
 }
 
