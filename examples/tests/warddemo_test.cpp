@@ -8,6 +8,7 @@
 #include <wardlock/logindialog.h>
 #include <wardlock/platform/dialogs.h>
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -170,18 +171,18 @@ TEST_F(WardDemoTest, CancelledLoginFailsTheBinding)
         "Cancel to exit the program.");
 }
 
-// The real program, with the alias pointing at a file that does not exist.
-TEST(WardDemoProcess, EndsWhenTheSecurityDatabaseCannotBeReached)
+// The real program, with the alias pointing at a file that does not exist,
+// run in `folder`: it reports the unreachable database and ends.
+void ExpectEndsReportingTheUnreachableDatabase(const QString& folder)
 {
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const std::string settings = folder.path().toStdString() + "/system";
-    examples_test::WriteProgramSettings(settings, folder.path().toStdString() + "/missing.sqlite");
+    const std::string settings = folder.toStdString() + "/system";
+    examples_test::WriteProgramSettings(settings, folder.toStdString() + "/missing.sqlite");
 
     QProcess program;
     QProcessEnvironment environment = examples_test::ProgramEnvironment(settings);
     environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(WARDLOCK_TEST_ANSWERBOX));
     program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(folder);
     program.start(QStringLiteral(WARDLOCK_TEST_WARDDEMO), {});
     ASSERT_TRUE(program.waitForFinished(30000)) << "warddemo did not end";
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
@@ -190,6 +191,25 @@ TEST(WardDemoProcess, EndsWhenTheSecurityDatabaseCannotBeReached)
     EXPECT_TRUE(
         errors.contains("Application was not able to connect to Security database. Quitting."))
         << errors.toStdString();
+    EXPECT_FALSE(errors.contains("decoy library loaded")) << errors.toStdString();
+}
+
+TEST(WardDemoProcess, EndsWhenTheSecurityDatabaseCannotBeReached)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    ExpectEndsReportingTheUnreachableDatabase(folder.path());
+}
+
+// Run from a folder that holds a library by the name of one the program needs
+// ("libgcc_s.so.1") and one by a provider's name: the program loads neither.
+TEST(WardDemoProcess, LoadsNoLibraryFromTheFolderItRunsIn)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    for (const char* name : { "libgcc_s.so.1", "libwardbde.so" })
+        ASSERT_TRUE(QFile::copy(QStringLiteral(WARDLOCK_TEST_DECOY), folder.filePath(name)));
+    ExpectEndsReportingTheUnreachableDatabase(folder.path());
 }
 
 } // namespace
