@@ -49,6 +49,26 @@ function(wardlock_add_library target)
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endfunction()
 
+# wardlock_test_environment(<variable> [FULL_STACKS]): the environment a test
+# runs with. Widget code runs offscreen unless the test sets otherwise; in
+# sanitizer builds LeakSanitizer takes the project's suppressions. FULL_STACKS
+# records whole allocation stacks (slower): a suppression then also matches a
+# frame below a system library built without frame pointers, such as Qt.
+function(wardlock_test_environment variable)
+  cmake_parse_arguments(ARG "FULL_STACKS" "" "" ${ARGN})
+  set(full_stacks "")
+  if(ARG_FULL_STACKS)
+    set(full_stacks ":fast_unwind_on_malloc=0")
+  endif()
+  set(environment "QT_QPA_PLATFORM=offscreen")
+  if(WARDLOCK_ASAN)
+    # Tests that start the example programs preload a small library of their own.
+    list(APPEND environment "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp"
+                            "ASAN_OPTIONS=verify_asan_link_order=0${full_stacks}")
+  endif()
+  set(${variable} "${environment}" PARENT_SCOPE)
+endfunction()
+
 # wardlock_add_test(<name> SOURCES ... LINK ...): one GoogleTest program, one
 # CTest entry. Widget code runs offscreen unless the test sets otherwise.
 function(wardlock_add_test name)
@@ -60,12 +80,7 @@ function(wardlock_add_test name)
   target_link_libraries(${name} PRIVATE ${ARG_LINK} GTest::gtest GTest::gmock)
   wardlock_set_warnings(${name})
   add_test(NAME ${name} COMMAND ${name})
-  set(environment "QT_QPA_PLATFORM=offscreen")
-  if(WARDLOCK_ASAN)
-    # Tests that start the example programs preload a small library of their own.
-    list(APPEND environment "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp"
-                            "ASAN_OPTIONS=verify_asan_link_order=0")
-  endif()
+  wardlock_test_environment(environment)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${environment}" TIMEOUT 600)
   if(ARG_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
