@@ -120,8 +120,8 @@ DBProviderBase* DBProviderBase::LoadSibling(const char* file)
     // The program's folder first; the Wardlock library folder serves programs
     // that live elsewhere (tests, tools run from the build tree).
     void* module = hostDirectory_.empty() ? nullptr : vcl::LoadLibrary(hostDirectory_ + file);
-    if (!module)
-        module = vcl::LoadLibrary(vcl::LibraryFolder() + "/" + file);
+    if (const std::string libraries = vcl::LibraryFolder(); !module && !libraries.empty())
+        module = vcl::LoadLibrary(libraries + "/" + file);
     if (!module)
         return nullptr;
     SecFactoryProc factory = nullptr;
