@@ -68,9 +68,21 @@ std::string TADOConnection::ConnectionStringValue(
     return {};
 }
 
+void TADOConnection::OpenWith(const std::string& connectionString)
+{
+    if (Connected())
+        throw EDatabaseError("The connection is already open");
+    struct Forget {
+        const std::string*& with;
+        ~Forget() { with = nullptr; }
+    } forget { connectingWith_ };
+    connectingWith_ = &connectionString;
+    Open();
+}
+
 TCustomConnection::ConnectTarget TADOConnection::GetConnectTarget()
 {
-    const std::string& cs = connectionString_;
+    const std::string& cs = connectingWith_ ? *connectingWith_ : connectionString_;
     const std::string provider = ConnectionStringValue(cs, "Provider");
     if (!provider.empty() && text::Lower(provider).rfind("msdasql", 0) != 0)
         throw EDatabaseError(
@@ -110,7 +122,7 @@ TADOQuery::~TADOQuery()
 
 void TADOQuery::SetConnection(TADOConnection* connection)
 {
-    SetConnectionInternal(connection);
+    TCustomQuery::SetConnection(connection);
     connection_ = connection;
 }
 

@@ -80,7 +80,7 @@ void TDBDataSet::SetDatabase(TDatabase* database)
         databaseName_ = database->DatabaseName();
 }
 
-void TDBDataSet::SetConnectionInternal(TCustomConnection* connection)
+void TDBDataSet::SetConnection(TCustomConnection* connection)
 {
     if (connection == direct_)
         return;

@@ -13,6 +13,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cstdlib>
+#include <fstream>
+
 using namespace vcl;
 using ::testing::ElementsAre;
 
@@ -101,6 +104,29 @@ TEST(AdoConnectionTest, ConnectionStringItems)
     TADOConnection noSource;
     noSource.SetConnectionString("Provider=MSDASQL");
     EXPECT_THROW(noSource.Open(), EDatabaseError);
+}
+
+// OpenWith connects through a string it does not keep: the component goes on
+// showing the string it was given, and a later Open uses that one.
+TEST(AdoConnectionTest, OpenWithConnectsWithoutKeepingTheString)
+{
+    QTemporaryDir dir;
+    const std::string ini = dir.path().toStdString() + "/odbc.ini";
+    setenv("ODBCINI", ini.c_str(), 1);
+    std::ofstream(ini) << "[WardOpenWith]\nDriver=SQLite3\nDatabase=" << dir.path().toStdString()
+                       << "/open_with.db\n";
+    TADOConnection connection;
+    connection.SetLoginPrompt(false);
+    const std::string shown = "Provider=MSDASQL.1;User ID=u;Password=;Data Source=WardNoSuchSource";
+    connection.SetConnectionString(shown);
+    const std::string secret = "Provider=MSDASQL.1;User ID=u;Password=pw;Data Source=WardOpenWith";
+    connection.OpenWith(secret);
+    EXPECT_TRUE(connection.Connected());
+    EXPECT_EQ(connection.ConnectionString(), shown);
+    EXPECT_THROW(connection.OpenWith(secret), EDatabaseError) << "already open";
+    connection.Close();
+    EXPECT_THROW(connection.Open(), EDatabaseError) << "the kept string names no such source";
+    EXPECT_FALSE(connection.Connected());
 }
 
 class AliasTest : public ::testing::Test {

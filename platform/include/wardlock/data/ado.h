@@ -25,6 +25,12 @@ public:
     TConnectMode Mode() const noexcept { return mode_; }
     void SetMode(TConnectMode mode) { mode_ = mode; }
 
+    // Connects through `connectionString` this once, without keeping it:
+    // ConnectionString stays as it was set (for example without the
+    // password), so the credentials live only in the open connection.
+    // Throws EDatabaseError when already connected.
+    void OpenWith(const std::string& connectionString);
+
     // ADO names of the transaction operations.
     void BeginTrans() { StartTransaction(); }
     void CommitTrans() { Commit(); }
@@ -40,6 +46,8 @@ protected:
 
 private:
     std::string connectionString_;
+    // The string OpenWith connects through, while it connects.
+    const std::string* connectingWith_ = nullptr;
     TConnectMode mode_ = cmUnknown;
 };
 
@@ -83,7 +91,7 @@ public:
     TADOConnection* Connection() const noexcept { return connection_; }
     void SetConnection(TADOConnection* connection)
     {
-        SetConnectionInternal(connection);
+        TStoredProc::SetConnection(connection);
         connection_ = connection;
     }
 

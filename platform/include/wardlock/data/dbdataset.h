@@ -40,6 +40,10 @@ public:
     void SetSessionName(const std::string& name);
     TDatabase* Database() const noexcept { return database_; }
     void SetDatabase(TDatabase* database);
+    // A connection of any kind, used directly (it wins over Database and the
+    // names): a query or stored procedure on an ADO connection, for code that
+    // builds its datasets whatever the engine.
+    void SetConnection(TCustomConnection* connection);
 
     // The connection the dataset uses (resolved on demand; null when none).
     TCustomConnection* ActiveConnection() const;
@@ -71,8 +75,6 @@ protected:
     // Drops prepared statements (the connection closes or changes).
     virtual void ReleaseStatements() { }
 
-    void SetConnectionInternal(TCustomConnection* connection);
-
 private:
     friend class TCustomConnection;
     friend class TUpdateSQL;
@@ -83,7 +85,7 @@ private:
     std::string databaseName_;
     std::string sessionName_;
     TDatabase* database_ = nullptr;
-    TCustomConnection* direct_ = nullptr; // set by the ADO front end
+    TCustomConnection* direct_ = nullptr; // SetConnection
     mutable TCustomConnection* attached_ = nullptr;
     TUpdateMode updateMode_ = upWhereAll;
     // Live analysis of the last open.
