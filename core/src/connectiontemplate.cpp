@@ -1,12 +1,31 @@
-#include "connection_template.h"
+#include <wardlock/connectiontemplate.h>
 
 #include <cstring>
 
 namespace Security::ado {
 
 namespace {
+
 constexpr std::size_t kWideTextStart = 6;
+
+// The UTF-16 units from `units` up to the first zero unit, or up to `end`
+// when it is given.
+QString WideUnits(const char* units, const char* end)
+{
+    std::u16string text;
+    // The units may sit at an odd address: copy each one out.
+    for (; !end || end - units >= static_cast<std::ptrdiff_t>(sizeof(char16_t));
+         units += sizeof(char16_t)) {
+        char16_t unit;
+        std::memcpy(&unit, units, sizeof unit);
+        if (unit == 0)
+            break;
+        text.push_back(unit);
+    }
+    return QString::fromStdU16String(text);
 }
+
+} // namespace
 
 QString TemplateText(const char* connectionTemplate)
 {
@@ -16,17 +35,17 @@ QString TemplateText(const char* connectionTemplate)
     // starts with "%ws", which ends elsewhere and must not be read past.
     if (std::strncmp(connectionTemplate, "%ws", 3) != 0 || connectionTemplate[3] != '\0')
         return QString::fromUtf8(connectionTemplate);
-    // The units may sit at an odd address: copy each one out.
-    const char* units = connectionTemplate + kWideTextStart;
-    std::u16string text;
-    for (;; units += sizeof(char16_t)) {
-        char16_t unit;
-        std::memcpy(&unit, units, sizeof unit);
-        if (unit == 0)
-            break;
-        text.push_back(unit);
-    }
-    return QString::fromStdU16String(text);
+    return WideUnits(connectionTemplate + kWideTextStart, nullptr);
+}
+
+QString TemplateText(std::string_view stored)
+{
+    const bool wide = stored.substr(0, 3) == "%ws" && (stored.size() == 3 || stored[3] == '\0');
+    if (!wide)
+        return QString::fromUtf8(stored.data(), static_cast<qsizetype>(stored.size()));
+    if (stored.size() < kWideTextStart)
+        return {};
+    return WideUnits(stored.data() + kWideTextStart, stored.data() + stored.size());
 }
 
 std::string WideTemplate(std::u16string_view text)

@@ -1,6 +1,6 @@
 #include "datamodule.h"
 
-#include "connection_template.h"
+#include <wardlock/connectiontemplate.h>
 
 #include <wardlock/data/ado.h>
 #include <wardlock/platform/exception.h>

@@ -27,7 +27,7 @@ public:
     explicit TSecDModADOFrm(vcl::TComponent* owner);
     // `connectionTemplate` holds two "%s": the first receives `dbUser`, the
     // second stays "%s" until the first PrepareLogin fills in the database
-    // password (see connection_template.h for wide templates and quoting).
+    // password (see wardlock/connectiontemplate.h for wide templates and quoting).
     TSecDModADOFrm(
         TSecurity* owner, const char* name, const char* connectionTemplate, const char* dbUser);
     ~TSecDModADOFrm() override;

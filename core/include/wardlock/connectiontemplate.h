@@ -1,7 +1,8 @@
 #pragma once
-// Connection-string templates of the ADO provider: "...User ID=%s;Password=%s..."
-// with the database user name going into the first "%s" and the database
-// password into the second.
+// Connection-string templates of the ADO providers (the runtime provider and
+// its administration sibling): "...User ID=%s;Password=%s..." with the
+// database user name going into the first "%s" and the database password into
+// the second.
 //
 // A template is 8-bit text (UTF-8) unless it is the 8-bit text "%ws" (three
 // bytes and the zero byte that ends them): then bytes 4 and 5 are padding and
@@ -27,6 +28,10 @@ namespace Security::ado {
 
 // The template's text, read as described above (null reads as empty).
 QString TemplateText(const char* connectionTemplate);
+// The same for a stored copy of known length: the wide layout is read only as
+// far as `stored` reaches, so a copy that ends after "%ws" (as a copy of a
+// wide template made as a C string does) reads as empty.
+QString TemplateText(std::string_view stored);
 
 // The bytes of a wide template for `text`: "%ws", three zero bytes, the UTF-16
 // code units and a zero unit.

@@ -1,8 +1,8 @@
 // Connection-string templates: where the user name and the password go, wide
 // templates, and filling that never reads the template as a printf format.
 
-#include "connection_template.h"
 #include "datamodule.h"
+#include <wardlock/connectiontemplate.h>
 
 #include <wardlock/data/ado.h>
 
@@ -85,6 +85,30 @@ TEST(ConnectionTemplate, WideTemplateIsReadAsUtf16FromByteSix)
     EXPECT_EQ(ado::TemplateText("%wx=%s"), QStringLiteral("%wx=%s"));
     EXPECT_EQ(ado::TemplateText("%WS=%s"), QStringLiteral("%WS=%s"));
     EXPECT_EQ(ado::TemplateText(nullptr), QString());
+}
+
+// A stored copy of known length is read only as far as it reaches: a wide
+// template copied as a C string keeps "%ws" alone, which reads as empty.
+TEST(ConnectionTemplate, StoredCopyIsReadWithinItsLength)
+{
+    const std::u16string text = u"User ID=%s;Password=%s;Data Source=W\u00e4rd";
+    const std::string wide = ado::WideTemplate(text);
+    EXPECT_EQ(ado::TemplateText(std::string_view(wide)), QString::fromStdU16String(text));
+    const struct {
+        const char* name;
+        std::string stored;
+        QString expected;
+    } cases[] = {
+        { "cut after the marker", std::string(wide.c_str()), QString() },
+        { "cut inside the padding", wide.substr(0, 5), QString() },
+        { "cut inside a unit", wide.substr(0, 9), QStringLiteral("U") },
+        { "no zero unit", wide.substr(0, wide.size() - 2), QString::fromStdU16String(text) },
+        { "8-bit text", "User ID=%s;Password=%s", QStringLiteral("User ID=%s;Password=%s") },
+        { "8-bit text starting with the marker", "%wsx", QStringLiteral("%wsx") },
+        { "empty", "", QString() },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ado::TemplateText(std::string_view(c.stored)), c.expected) << c.name;
 }
 
 TEST(ConnectionTemplate, ValuesAreQuotedOnlyWhenTheyWouldChangeTheString)
