@@ -7,6 +7,7 @@
 
 #include "connection.h"
 
+#include <wardlock/keeper/admconnected.h>
 #include <wardlock/keeper/admprimitives.h>
 #include <wardlock/keeper/dlgprimitives.h>
 #include <wardlock/keeper/secdmoddlg.h>
@@ -14,53 +15,27 @@
 
 namespace Security {
 
-// What both BDE modules add to a neutral module: the connection, made and
-// opened in the constructor (EDBConnectionFailed, message 2, when that fails).
-template<class Neutral> class TBDEAdmModule : public Neutral {
-public:
-    TBDEAdmModule(TSecurity* security, bool cachedMode, int userID, int groupID,
-        const TSecFormOptions& options)
-        : Neutral(security, cachedMode, userID, groupID)
-        , connection_(*this)
-    {
-        connection_.Connect([&] {
-            this->BuildForm(options);
-            this->RestrictTo(userID, groupID);
-            this->Open();
-        });
-    }
-
-    vcl::TSession* SecuritySession() const noexcept { return connection_.SecuritySession; }
-    vcl::TDatabase* SecurityDlg() const noexcept { return connection_.SecurityDlg; }
-
-protected:
-    vcl::TCustomConnection& Connection() override { return *connection_.SecurityDlg; }
-    void UseConnection(vcl::TDBDataSet& dataSet) override
-    {
-        dataSet.SetDatabase(connection_.SecurityDlg);
-    }
-
-private:
-    TBDEAdmConnection connection_;
-};
-
-class TSecDModSmpDlgBDEFrm : public TBDEAdmModule<TSecDModDBPrimitives<TSecDModSmpDlgFrm>> {
+// Each module is the neutral one on the BDE connection, made and opened in
+// the constructor (EDBConnectionFailed, message 2, when that fails).
+class TSecDModSmpDlgBDEFrm
+    : public TSecDModConnected<TSecDModDBPrimitives<TSecDModSmpDlgFrm>, TBDEAdmConnection> {
 public:
     // `bdeSQLParams` false makes the user and group updates bind by position.
     TSecDModSmpDlgBDEFrm(TSecurity* security, bool cachedMode, bool bdeSQLParams, int userID,
         int groupID, TSecLayout layout)
-        : TBDEAdmModule(security, cachedMode, userID, groupID, { layout, bdeSQLParams })
+        : TSecDModConnected(security, cachedMode, userID, groupID, { layout, bdeSQLParams })
     {
     }
 };
 
-class TSecDModDlgBDEFrm : public TBDEAdmModule<TSecDModDlgDBPrimitives<TSecDModDlgFrm>> {
+class TSecDModDlgBDEFrm
+    : public TSecDModConnected<TSecDModDlgDBPrimitives<TSecDModDlgFrm>, TBDEAdmConnection> {
 public:
     // The full module's statements keep their named parameters whatever
     // `bdeSQLParams` says.
     TSecDModDlgBDEFrm(
         TSecurity* security, bool cachedMode, bool, int userID, int groupID, TSecLayout layout)
-        : TBDEAdmModule(security, cachedMode, userID, groupID, { layout, true })
+        : TSecDModConnected(security, cachedMode, userID, groupID, { layout, true })
     {
     }
 };

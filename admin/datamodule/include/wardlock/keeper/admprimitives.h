@@ -2,10 +2,10 @@
 // The database primitives of the administration data modules, as every
 // provider over the dataset layer implements them: a command is a query or a
 // stored procedure of the dataset layer, datasets are its datasets, and the
-// transactions are those of one connection. A provider derives its module
-// from TSecDModDBPrimitives<TSecDModSmpDlgFrm> (or the full module's
-// TSecDModDlgDBPrimitives<TSecDModDlgFrm>, secdmoddlgprimitives.h) and adds
-// only its connection: Connection() and UseConnection().
+// transactions are those of one connection. A provider's module is
+// TSecDModConnected (admconnected.h) over TSecDModDBPrimitives<TSecDModSmpDlgFrm>
+// (or the full module's TSecDModDlgDBPrimitives<TSecDModDlgFrm>,
+// dlgprimitives.h): the provider adds only its connection.
 
 #include <wardlock/data/connection.h>
 #include <wardlock/data/dbdataset.h>

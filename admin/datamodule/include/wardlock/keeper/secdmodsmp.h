@@ -9,7 +9,8 @@
 // A provider supplies only the connection (UseConnection) and the database
 // primitives (SetQueryParamAs..., DataSet..., transactions); see
 // admprimitives.h for the implementation every engine of the dataset layer
-// shares. Its constructor connects, calls BuildForm, RestrictTo and Open.
+// shares, and admconnected.h for the constructor that connects and calls
+// BuildForm, RestrictTo and Open.
 
 #include <wardlock/data/dataset.h>
 #include <wardlock/keeper/secdmodbase.h>
