@@ -4,6 +4,8 @@
 
 #include "admin_fixture.h"
 
+#include <wardlock/data/connection.h>
+
 namespace wardlock_test {
 
 const AdminTarget& TestedAdminTarget()
@@ -13,7 +15,17 @@ const AdminTarget& TestedAdminTarget()
         [](bool newLayout, bool cachedMode) {
             return std::string("RecordsetStoredProcs=") + (newLayout ? "1" : "0")
                 + ", CachedUpdates=" + (cachedMode ? "1" : "0") + ", BDESQLParams=0";
-        } };
+        },
+        [](Security::TSecDModSmpDlgBaseFrm& module) {
+            ConnectionView view;
+            auto* database = dynamic_cast<vcl::TDatabase*>(module.FindComponent("SecurityDlg"));
+            if (!database)
+                return view;
+            view = { true, database->Connected(), database->Params().Values("USER NAME"),
+                database->Params().Values("PASSWORD"), database->AliasName() };
+            return view;
+        },
+        true };
     return target;
 }
 

@@ -1,6 +1,8 @@
 #include "admin_fixture.h"
+#include "admin_key_texts.h"
 
 #include <wardlock/data/dataset.h>
+#include <wardlock/encoding.h>
 #include <wardlock/provider.h>
 
 using namespace Security;
@@ -178,6 +180,17 @@ QVariant AdminTest::GroupValue(int groupID, int paramID)
 {
     return db_->Scalar("select FValue from GroupParams where GroupID = :p1 and ParamID = :p2",
         { groupID, paramID });
+}
+
+void AdminTest::StoreAccount(const std::string& user, const std::string& password)
+{
+    const tor::pswdsstr<16> encoded
+        = Encode(tor::pswdsstr<16>(password.c_str()), keytexts::AdminAccountKey());
+    ASSERT_EQ(encoded.length(), 16u) << "choose a password whose encoding holds no zero";
+    db_->Exec("update SecurityParams set FValue = :p1 where Name = :p2",
+        { QString::fromStdString(user), QString(kAccountUserSetting) });
+    db_->Exec("update SecurityParams set FValue = :p1 where Name = :p2",
+        { RawBytes(encoded), QString(kAccountPasswordSetting) });
 }
 
 TSecurity* AdminTest::LoginAs(

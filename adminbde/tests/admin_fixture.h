@@ -23,6 +23,17 @@
 
 namespace wardlock_test {
 
+// What a module's connection component shows.
+struct ConnectionView {
+    bool found = false; // the module has its connection component
+    bool connected = false;
+    std::string user;
+    std::string password; // as the component keeps it
+    // What it reached: a text the security's database text names (an alias,
+    // a data source).
+    std::string source;
+};
+
 struct AdminTarget {
     const char* aliasPrefix;
     const char* providerKey;
@@ -31,8 +42,16 @@ struct AdminTarget {
     std::string (*database)(SecurityDb& db, const std::string& alias);
     // The provider's options text for a layout and an update mode.
     std::string (*options)(bool newLayout, bool cachedMode);
+    ConnectionView (*connection)(Security::TSecDModSmpDlgBaseFrm& module);
+    // Whether the simple module's user and group statements bind by position
+    // with the options above.
+    bool positionalUserUpdates;
 };
 const AdminTarget& TestedAdminTarget();
+
+// The settings rows of the administration account.
+inline constexpr const char* kAccountUserSetting = "ResNrk7a~d3nEge";
+inline constexpr const char* kAccountPasswordSetting = "Res74hG^e5(dhF";
 
 // How a module is asked for.
 struct ModuleOptions {
@@ -54,6 +73,8 @@ protected:
 
     SecurityDb& db() { return *db_; }
     const std::string& alias() const { return alias_; }
+    // The securities' database text (the target's for the fresh database).
+    const std::string& database() const { return database_; }
 
     // --- data: every group has a row for every form and parameter, as the
     // security database's procedures keep it ---
@@ -84,6 +105,9 @@ protected:
     int OwnRights(int userID, int formID);
     int GroupRights(int groupID, int formID);
     QVariant GroupValue(int groupID, int paramID);
+    // Stores `user` and `password` (encoded with the administration key) as
+    // the administration account the modules connect with.
+    void StoreAccount(const std::string& user, const std::string& password);
 
     // --- sessions ---
     // Logs `user` in through a security on the tested provider, bound by a

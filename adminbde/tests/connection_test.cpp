@@ -3,11 +3,8 @@
 // connected, and failing with message 2 when it cannot.
 
 #include "admin_fixture.h"
-#include "admin_key_texts.h"
 
-#include <wardlock/data/connection.h>
 #include <wardlock/data/dataset.h>
-#include <wardlock/encoding.h>
 #include <wardlock/keeper/dmodexceptions.h>
 #include <wardlock/keeper/strings.h>
 #include <wardlock/provider.h>
@@ -25,44 +22,23 @@ namespace wardlock_test {
 
 namespace {
 
-constexpr const char* kAccountUserSetting = "ResNrk7a~d3nEge";
-constexpr const char* kAccountPasswordSetting = "Res74hG^e5(dhF";
-
-vcl::TDatabase* ConnectionOf(TSecDModSmpDlgBaseFrm& module)
-{
-    return dynamic_cast<vcl::TDatabase*>(module.FindComponent("SecurityDlg"));
-}
-
-class ConnectionTest : public AdminTest {
-protected:
-    // Stores `user` and `password` (encoded with the administration key) as
-    // the administration account.
-    void StoreAccount(const std::string& user, const std::string& password)
-    {
-        const tor::pswdsstr<16> encoded
-            = Encode(tor::pswdsstr<16>(password.c_str()), keytexts::AdminAccountKey());
-        ASSERT_EQ(encoded.length(), 16u) << "choose a password whose encoding holds no zero";
-        db().Exec("update SecurityParams set FValue = :p1 where Name = :p2",
-            { QString::fromStdString(user), QString(kAccountUserSetting) });
-        db().Exec("update SecurityParams set FValue = :p1 where Name = :p2",
-            { RawBytes(encoded), QString(kAccountPasswordSetting) });
-    }
-};
+class ConnectionTest : public AdminTest { };
 
 TEST_P(ConnectionTest, ModuleUsesTheStoredAccountAndForgetsThePassword)
 {
     auto module = FullModule(LoginAdmin());
-    vcl::TDatabase* connection = ConnectionOf(*module);
-    ASSERT_NE(connection, nullptr);
-    EXPECT_TRUE(connection->Connected());
+    const ConnectionView connection = TestedAdminTarget().connection(*module);
+    ASSERT_TRUE(connection.found);
+    EXPECT_TRUE(connection.connected);
     const std::string account = db().Scalar("select FValue from SecurityParams where Name = :p1",
                                         { QString(kAccountUserSetting) })
                                     .toString()
                                     .toStdString();
-    EXPECT_EQ(connection->Params().Values("USER NAME"), account);
+    EXPECT_EQ(connection.user, account);
     EXPECT_NE(account, kDbUser) << "never the read-only runtime account";
-    EXPECT_EQ(connection->Params().Values("PASSWORD"), "") << "not kept once connected";
-    EXPECT_EQ(connection->AliasName(), alias());
+    EXPECT_EQ(connection.password, "") << "not kept once connected";
+    ASSERT_FALSE(connection.source.empty());
+    EXPECT_THAT(database(), HasSubstr(connection.source)) << "the security's database";
 }
 
 TEST_P(ConnectionTest, SecurityWithoutRuntimeDataModuleGetsNoModule)

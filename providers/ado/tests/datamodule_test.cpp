@@ -10,6 +10,7 @@
 #include "secdb.h"
 
 #include <wardlock/data/ado.h>
+#include <wardlock/platform/exception.h>
 #include <wardlock/platform/library.h>
 #include <wardlock/provider.h>
 
@@ -240,11 +241,25 @@ TEST(AdoFactory, CreatesTheAdoProviderAndItsDataModules)
     EXPECT_EQ(adoModule->SecurityDB->ConnectionString(), WithPassword("WardDemo", "%s"));
     provider->DestroyObject({ nullptr, module });
 
-    // The administration sibling wardkeeperado5 is not part of Wardlock.
+    // The administration requests go to the sibling "wardkeeperado5.dll"
+    // (found in the library folder when not beside the program), created as
+    // "ADOAdm" with the options text; a request without a logged security
+    // gets no module from it (message 2).
     provider->SetHostDirectory("/nonexistent/");
-    EXPECT_EQ(provider->CreateDlgModule({}), nullptr);
-    EXPECT_EQ(provider->CreateSmpDlgModule({}), nullptr);
-    EXPECT_EQ(provider->SiblingCount(), 0);
+    for (const bool simple : { false, true }) {
+        try {
+            if (simple)
+                provider->CreateSmpDlgModule({});
+            else
+                provider->CreateDlgModule({});
+            ADD_FAILURE() << "a module without a security";
+        } catch (const vcl::Exception& error) {
+            EXPECT_EQ(error.Message(), "The system was not able to connect to Security database.");
+        }
+    }
+    ASSERT_NE(provider->SiblingProvider(), nullptr);
+    EXPECT_EQ(provider->SiblingProvider()->RegisteredName(), "ADOAdm");
+    EXPECT_EQ(provider->SiblingProvider()->OptionsText(), "LocalCursor=1, BatchUpdates=1");
 
     TSecFactoryRequest destroy { nullptr, provider };
     EXPECT_EQ(factory("ADO", secFactoryDestroy, &destroy), nullptr);
