@@ -73,7 +73,9 @@ TEST_P(LayoutsTest, OldAndNewLayoutsGiveTheSameRows)
         auto module = FullModule(security, userID, groupID);
         auto& full = dynamic_cast<TSecDModDlgFrm&>(*module);
         EXPECT_EQ(dynamic_cast<vcl::TStoredProc*>(full.Users) != nullptr, newLayout);
-        Rows rows { Ids(module->Current.Users, "UserID"), Ids(module->Current.Groups, "GroupID") };
+        Rows rows;
+        rows.users = Ids(module->Current.Users, "UserID");
+        rows.groups = Ids(module->Current.Groups, "GroupID");
         for (const bool forced : { false, true }) {
             full.SetQueryParamAsInteger(full.GroupsAllowed, "GroupID", clerks);
             full.SetQueryParamAsBoolean(full.GroupsAllowed, "ForceAddMod", forced);
