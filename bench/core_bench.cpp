@@ -10,14 +10,13 @@
 // its own and starts itself again with the settings pointed there, because
 // the core reads the provider table when it is loaded.
 
+#include "bench_support.h"
+
 #include <wardlock/encoding.h>
-#include <wardlock/platform/settings.h>
 #include <wardlock/rights.h>
 #include <wardlock/security.h>
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -25,13 +24,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -39,43 +34,23 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 using namespace Security;
 
 namespace {
 
-const char* const kSandboxVariable = "WARDLOCK_BENCH_SANDBOX";
 const char* const kUser = "benchuser";
 const char* const kPassword = "BenchPass1";
 
-std::string Sandbox()
-{
-    const char* folder = std::getenv(kSandboxVariable);
-    return folder ? folder : "";
-}
-
-void Exec(QSqlQuery& query, const QString& sql, const QVariantList& values = {})
-{
-    query.prepare(sql);
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    if (!query.exec())
-        throw std::runtime_error(sql.toStdString() + ": " + query.lastError().text().toStdString());
-}
+using bench::Exec;
 
 // A security database with `forms` forms and `params` parameters that the
 // bench user's group holds rows for (the user his own rows for every tenth),
 // and `groups` groups with `users` users in all.
 std::string MakeDatabase(int forms, int params, int groups, int users)
 {
-    const std::string file = Sandbox() + "/bench_" + std::to_string(forms) + "_"
+    const std::string file = bench::SandboxFolder() + "/bench_" + std::to_string(forms) + "_"
         + std::to_string(params) + "_" + std::to_string(users) + ".sqlite";
-    QProcess tool;
-    tool.start(QStringLiteral(WARDLOCK_BENCH_WARDSCHEMA),
-        { "create", "--sqlite", QString::fromStdString(file), "--admin-password", "Adm1nPass" });
-    if (!tool.waitForFinished(120000) || tool.exitCode() != 0)
-        throw std::runtime_error("wardschema failed: " + tool.readAllStandardError().toStdString());
+    bench::CreateSecurityDb(file);
 
     const QString connection = QStringLiteral("bench_fill");
     {
@@ -137,10 +112,7 @@ TSecurity* LoggedSecurity(int forms, int params, int groups, int users)
         return found->second;
     const std::string file = MakeDatabase(forms, params, groups, users);
     const std::string alias = "Bench" + key;
-    vcl::TRegistry registry(vcl::TRootKey::LocalMachine);
-    registry.OpenKey("\\Software\\Torvane\\Wardlock\\Aliases\\" + alias, true);
-    registry.WriteString("Driver", "QSQLITE");
-    registry.WriteString("Database", file);
+    bench::AddSqliteAlias(alias, file);
     static char options[] = "RecordsetStoredProcs=0, CachedUpdates=1, BDESQLParams=0";
     TSecurity* security = TSecRights::AddSecurity(("Sec" + key).c_str(), alias.c_str(),
         "Torvane:BDE", "BDE", options, "SecurityCheck", "", kUser, kPassword, nullptr, false);
@@ -267,38 +239,12 @@ BENCHMARK(BM_GetParamByName)->Arg(200)->Arg(2000)->Arg(20000);
 BENCHMARK(BM_Login)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoginRefusal)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-int RunInSandbox(char** argv)
-{
-    char pattern[] = "/tmp/wardlock-bench.XXXXXX";
-    if (!mkdtemp(pattern)) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const std::string folder = pattern;
-    vcl::SetSettingsFolders(folder + "/system", folder + "/user");
-    {
-        vcl::TRegistry registry(vcl::TRootKey::LocalMachine);
-        registry.OpenKey("\\Software\\Torvane\\Wardlock\\DBProviders", true);
-        registry.WriteString("Torvane:BDE", "wardbde.dll");
-    }
-    setenv("WARDLOCK_SYSTEM_CONFIG", (folder + "/system").c_str(), 1);
-    setenv("WARDLOCK_USER_CONFIG", (folder + "/user").c_str(), 1);
-    setenv(kSandboxVariable, folder.c_str(), 1);
-    pid_t child = 0;
-    int status = 1;
-    if (posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv, environ) == 0
-        && waitpid(child, &status, 0) >= 0)
-        status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    QDir(QString::fromStdString(folder)).removeRecursively();
-    return status;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (Sandbox().empty())
-        return RunInSandbox(argv);
+    if (bench::SandboxFolder().empty())
+        return bench::RunInSandbox(argv);
     QCoreApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

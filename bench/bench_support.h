@@ -1,0 +1,36 @@
+#pragma once
+// What the benchmarks that load Wardlock's libraries share: a sandbox of
+// settings folders (the core reads the provider table when it is loaded, so
+// the program writes the folders and starts itself again inside them),
+// statements that fill databases, and security databases made by wardschema
+// and reached through an alias.
+
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+#include <string>
+
+namespace bench {
+
+// The password wardschema gives "admin".
+inline constexpr const char* kAdminPassword = "Adm1nPass";
+
+// The sandbox folder of this run; empty until RunInSandbox started the
+// program again.
+std::string SandboxFolder();
+
+// Writes settings folders with the provider table ("Torvane:BDE"), starts
+// this program again inside them, removes them and returns its exit status.
+int RunInSandbox(char** argv);
+
+// Prepares and runs `sql` with `values` bound in order; throws on failure.
+void Exec(QSqlQuery& query, const QString& sql, const QVariantList& values = {});
+
+// Creates the SQLite security database `file` with wardschema.
+void CreateSecurityDb(const std::string& file);
+
+// Names `file` (an SQLite database) as alias `alias` in the sandbox settings.
+void AddSqliteAlias(const std::string& alias, const std::string& file);
+
+} // namespace bench
