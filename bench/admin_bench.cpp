@@ -23,7 +23,6 @@
 #include <wardlock/rights.h>
 #include <wardlock/security.h>
 
-#include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -457,17 +456,8 @@ BENCHMARK(BM_ApplyCachedEdits)->Arg(1000)->Iterations(5)->Unit(benchmark::kMilli
 
 int main(int argc, char** argv)
 {
-    if (bench::SandboxFolder().empty())
-        return bench::RunInSandbox(argv);
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    SharedModuleSlot().reset();
-    QSqlDatabase::removeDatabase("admin_check");
-    while (!TSecurity::SecList.Empty())
-        delete TSecurity::SecList.First()->Security;
-    return 0;
+    return bench::Main(argc, argv, [] {
+        SharedModuleSlot().reset();
+        QSqlDatabase::removeDatabase("admin_check");
+    });
 }

@@ -1,10 +1,14 @@
 #include "bench_support.h"
 
 #include <wardlock/platform/settings.h>
+#include <wardlock/security.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 #include <QSqlError>
+
+#include <benchmark/benchmark.h>
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -51,6 +55,24 @@ int RunInSandbox(char** argv)
         status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     QDir(QString::fromStdString(folder)).removeRecursively();
     return status;
+}
+
+int Main(int argc, char** argv, const std::function<void()>& beforeTeardown)
+{
+    if (SandboxFolder().empty())
+        return RunInSandbox(argv);
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (beforeTeardown)
+        beforeTeardown();
+    using Security::TSecurity;
+    while (!TSecurity::SecList.Empty())
+        delete TSecurity::SecList.First()->Security;
+    return 0;
 }
 
 void Exec(QSqlQuery& query, const QString& sql, const QVariantList& values)

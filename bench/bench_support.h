@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <string>
 
 namespace bench {
@@ -23,6 +24,12 @@ std::string SandboxFolder();
 // Writes settings folders with the provider table ("Torvane:BDE"), starts
 // this program again inside them, removes them and returns its exit status.
 int RunInSandbox(char** argv);
+
+// The main program of a benchmark that loads the libraries: outside the
+// sandbox, RunInSandbox; inside it, the registered benchmarks, then
+// `beforeTeardown`, then every security is destroyed while the application
+// (and so the database drivers) still exists.
+int Main(int argc, char** argv, const std::function<void()>& beforeTeardown = {});
 
 // Prepares and runs `sql` with `values` bound in order; throws on failure.
 void Exec(QSqlQuery& query, const QString& sql, const QVariantList& values = {});

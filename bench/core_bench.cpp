@@ -16,7 +16,6 @@
 #include <wardlock/rights.h>
 #include <wardlock/security.h>
 
-#include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -243,17 +242,5 @@ BENCHMARK(BM_LoginRefusal)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (bench::SandboxFolder().empty())
-        return bench::RunInSandbox(argv);
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    // Securities and their connections go while the application (and so the
-    // database drivers) still exists.
-    while (!TSecurity::SecList.Empty())
-        delete TSecurity::SecList.First()->Security;
-    return 0;
+    return bench::Main(argc, argv);
 }
