@@ -1,0 +1,44 @@
+#pragma once
+// A check box with four looks: unchecked, checked, and grayed (the value is
+// inherited from elsewhere, e.g. a user's option taken from his group), drawn
+// as a dimmed box that shows the inherited value. Grayed is Qt's partially
+// checked state. A click or key press cycles unchecked → checked → grayed →
+// unchecked (grayed is skipped while the box is not tristate), and the owner
+// may refuse a change before it happens.
+
+#include <QCheckBox>
+
+#include <functional>
+
+namespace tor {
+
+class TFourStateCheckBox : public QCheckBox {
+    Q_OBJECT
+    Q_PROPERTY(bool grayedChecked READ GrayedChecked WRITE SetGrayedChecked)
+
+public:
+    explicit TFourStateCheckBox(QWidget* parent = nullptr);
+    explicit TFourStateCheckBox(const QString& text, QWidget* parent = nullptr);
+
+    bool Grayed() const { return checkState() == Qt::PartiallyChecked; }
+    // The inherited value shown while grayed.
+    bool GrayedChecked() const noexcept { return grayedChecked_; }
+    void SetGrayedChecked(bool checked);
+    // What the box stands for: the inherited value while grayed, else
+    // whether it is checked.
+    bool ShownChecked() const { return Grayed() ? grayedChecked_ : isChecked(); }
+
+    // Asked before a click or key press changes the state, with the state it
+    // would get; returning false keeps the current state. Programmatic
+    // changes (setCheckState) are not asked.
+    std::function<bool(Qt::CheckState next)> CanChange;
+
+protected:
+    void nextCheckState() override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool grayedChecked_ = false;
+};
+
+} // namespace tor
