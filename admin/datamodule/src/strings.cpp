@@ -64,6 +64,11 @@ constexpr Entry table[] = {
     { sCaptionWarning, "Warning" },
     { sCaptionConfirmation, "Confirmation" },
     { sCaptionInformation, "Information" },
+    // Names, passwords and descriptions are stored in columns of a fixed size
+    // in bytes; a text that does not fit is refused, never cut.
+    { sTextTooLong,
+        "The text in \"%s\" is too long: at most %d bytes can be stored (a letter outside "
+        "the English alphabet takes two or more)." },
     { sUnknownParamType, "Unknown parameter type." },
     { sLibraryNotFound, "Dynamic link library could not be found: %s ." },
     { sEntryPointNotFound, "Entry point not found for function %s in module %s ." },

@@ -39,6 +39,7 @@ enum TSecStringId : int {
     sCaptionWarning = 103,
     sCaptionConfirmation = 104,
     sCaptionInformation = 105,
+    sTextTooLong = 106,
     sUnknownParamType = 202,
     sLibraryNotFound = 203,
     sEntryPointNotFound = 204,
