@@ -1,0 +1,43 @@
+#pragma once
+// The change-user dialog ("User name change"): a user's name and full name,
+// and his password and options through "&Change password ..." (the logged
+// user himself, when his policy lets him change his password, or anyone with
+// password control for another user) or "&Remove password" (password control
+// only), which stores the stored form of the empty password.
+
+#include "loggeduser.h"
+#include "passwdoptions.h"
+#include "ui_securitychangeuserfrm.h"
+
+#include <wardlock/keeper/adminrecords.h>
+#include <wardlock/platform/form.h>
+
+namespace Security {
+
+class TSecurityChangeUserFrm : public vcl::TForm, public Ui::TSecurityChangeUserFrm {
+    Q_OBJECT
+
+public:
+    TSecurityChangeUserFrm(vcl::TComponent* owner, TLoggedUser logged);
+    ~TSecurityChangeUserFrm() override;
+
+    // Fills the dialog from the user's record and sets the password buttons.
+    void SetData(const TSecUserInfo& user);
+    // The record given, with the name, full name, password and options
+    // entered.
+    TSecUserInfo Data() const;
+    bool PasswdChanged() const noexcept { return passwdChanged_; }
+
+public slots:
+    void accept() override;
+
+private:
+    void RemovePasswdBtnClick();
+    void ChangePasswdBtnClick();
+
+    TLoggedUser logged_;
+    TSecUserInfo user_;
+    bool passwdChanged_ = false;
+};
+
+} // namespace Security
