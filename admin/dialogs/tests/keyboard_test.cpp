@@ -12,6 +12,7 @@
 #include "securitynewrightfrm.h"
 #include "securitynewuserfrm.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -181,21 +182,45 @@ TEST_P(DialogKeyboard, AcceleratorsAreUniqueAndEveryCommandHasOne)
     }
 }
 
-TEST_P(DialogKeyboard, ALabelsAcceleratorMovesToItsEdit)
+// Labels and group boxes only move the focus: a label whose buddy is a check
+// box would click it.
+TEST_P(DialogKeyboard, LabelAndGroupAcceleratorsMoveTheFocusAndChangeNothing)
 {
     const std::unique_ptr<vcl::TForm> dialog = Make();
+    auto states = [&] {
+        std::vector<int> checked;
+        for (const QCheckBox* box : dialog->findChildren<QCheckBox*>())
+            checked.push_back(box->checkState());
+        return checked;
+    };
+    auto press = [&](QChar key) {
+        dialog->findChild<QPushButton*>("OKBtn")->setFocus();
+        Key(Qt::Key(QChar(key).toUpper().unicode()), Qt::AltModifier);
+    };
     ModalScript script({ [&](QDialog&) {
+        const std::vector<int> before = states();
         for (const QLabel* label : dialog->findChildren<QLabel*>()) {
             const QChar key = Accelerator(label->text());
-            if (key.isNull() || !label->buddy() || !label->buddy()->isEnabled())
+            if (key.isNull())
                 continue;
             SCOPED_TRACE(label->text().toStdString());
-            dialog->findChild<QPushButton*>("OKBtn")->setFocus();
-            Key(Qt::Key(QChar(key).toUpper().unicode()), Qt::AltModifier);
+            ASSERT_NE(label->buddy(), nullptr);
+            if (!label->buddy()->isEnabled())
+                continue;
+            press(key);
             QWidget* buddy = label->buddy();
             EXPECT_EQ(
                 QApplication::focusWidget(), buddy->focusProxy() ? buddy->focusProxy() : buddy);
         }
+        for (const QGroupBox* box : dialog->findChildren<QGroupBox*>()) {
+            const QChar key = Accelerator(box->title());
+            if (key.isNull())
+                continue;
+            SCOPED_TRACE(box->title().toStdString());
+            press(key);
+            EXPECT_TRUE(box->isAncestorOf(QApplication::focusWidget()));
+        }
+        EXPECT_EQ(states(), before);
         dialog->reject();
     } });
     dialog->ShowModal();
