@@ -164,9 +164,8 @@ bool TTorDBGrid::ReadOnly() const
 
 void TTorDBGrid::SetReadOnly(bool readOnly)
 {
-    if (readOnly && state() == EditingState)
-        QTableView::closeEditor(
-            indexWidget(currentIndex()), QAbstractItemDelegate::RevertModelCache);
+    if (QWidget* editor = readOnly ? OpenEditor() : nullptr)
+        QTableView::closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
     columns_->SetReadOnly(readOnly);
 }
 
@@ -381,19 +380,28 @@ void TTorDBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint
     }
 }
 
-void TTorDBGrid::CloseEditorIn(const std::string& fieldName)
+// The editor open in the current cell (it has the focus), or null.
+QWidget* TTorDBGrid::OpenEditor() const
 {
     if (state() != EditingState)
-        return;
+        return nullptr;
+    QWidget* editor = QApplication::focusWidget();
+    if (!editor || editor == this || !viewport()->isAncestorOf(editor))
+        return nullptr;
+    while (editor->parentWidget() != viewport())
+        editor = editor->parentWidget();
+    return editor;
+}
+
+void TTorDBGrid::CloseEditorIn(const std::string& fieldName)
+{
     const vcl::TField* field = SelectedField();
-    if (field && SameFieldName(field->FieldName(), fieldName)) {
-        // The editor was made for the old settings; commit what it holds.
-        if (QWidget* editor = focusWidget(); editor && editor != this && isAncestorOf(editor)) {
-            while (editor->parentWidget() && editor->parentWidget() != viewport())
-                editor = editor->parentWidget();
-            commitData(editor);
-            QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
-        }
+    if (!field || !SameFieldName(field->FieldName(), fieldName))
+        return;
+    // The editor was made for the old settings; what it holds is kept.
+    if (QWidget* editor = OpenEditor()) {
+        commitData(editor);
+        QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
     }
 }
 

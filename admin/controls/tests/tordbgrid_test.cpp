@@ -181,6 +181,19 @@ TEST_F(GridTest, ReadOnlyColumnsAndGridsOfferNoEditing)
     EXPECT_FALSE(Cell(0, "Name").flags() & Qt::ItemIsEditable);
 }
 
+TEST_F(GridTest, TurningAnOpenEditorReadOnlyDropsWhatWasTypedThere)
+{
+    ShowActive();
+    grid_->setCurrentIndex(Cell(0, "Name"));
+    Type("typed");
+    ASSERT_NE(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr);
+    grid_->SetReadOnly(true);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr);
+    EXPECT_EQ(Shown(0, "Name"), "pear");
+    EXPECT_EQ(query_->State(), dsBrowse);
+}
+
 TEST_F(GridTest, TheCurrentRecordFollowsTheGridAndTheGridFollowsTheDataset)
 {
     QSignalSpy changes(grid_.get(), &TTorDBGrid::currentRecordChanged);

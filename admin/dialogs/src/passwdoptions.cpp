@@ -51,6 +51,15 @@ void SetUserOptions(TSecUser& user, const TUserOptions& options)
     user.PasswdControl = options[poPasswdControl];
 }
 
+void SetGroupOptions(TSecUser& user, const TOptionFlags& options)
+{
+    user.GroupAllowChangePswd = options[poAllowChangePswd];
+    user.GroupAllowNullPasswd = options[poAllowNullPasswd];
+    user.GroupNoChPswdAtLogin = options[poNoChPswdAtLogin];
+    user.GroupAccountEnabled = options[poAccountEnabled];
+    user.GroupPasswdControl = options[poPasswdControl];
+}
+
 void SetOptions(TSecGroupInfo& group, const TOptionFlags& options)
 {
     group.AllowChangePswd = options[poAllowChangePswd];

@@ -34,6 +34,7 @@ TOptionFlags GroupOptionsOf(const TSecUser& user);
 TOptionFlags EffectiveOptionsOf(const TSecUser& user);
 TOptionFlags OptionsOf(const TSecGroupInfo& group);
 void SetUserOptions(TSecUser& user, const TUserOptions& options);
+void SetGroupOptions(TSecUser& user, const TOptionFlags& options);
 void SetOptions(TSecGroupInfo& group, const TOptionFlags& options);
 
 // The check box that shows an option, the option's field in a groups dataset,

@@ -50,26 +50,14 @@ TEST_P(OptionRule, AChangeThatGrantsMoreThanTheLoggedUserHoldsIsUndone)
 {
     const RuleRow& row = GetParam();
     Administrator admin; // password control, so that the boxes can be used
-    switch (row.option) {
-    case poAllowChangePswd:
-        admin.user.AllowChangePswd = row.adminValue;
-        admin.user.GroupAllowChangePswd = row.adminGroup;
-        break;
-    case poAllowNullPasswd:
-        admin.user.AllowNullPasswd = row.adminValue;
-        admin.user.GroupAllowNullPasswd = row.adminGroup;
-        break;
-    case poNoChPswdAtLogin:
-        admin.user.NoChPswdAtLogin = row.adminValue;
-        admin.user.GroupNoChPswdAtLogin = row.adminGroup;
-        break;
-    case poAccountEnabled:
-        admin.user.AccountEnabled = row.adminValue;
-        admin.user.GroupAccountEnabled = row.adminGroup;
-        break;
-    case poPasswdControl:
-        break;
+    TUserOptions own = UserOptionsOf(admin.user);
+    TOptionFlags ownGroup = GroupOptionsOf(admin.user);
+    if (row.option != poPasswdControl) {
+        own[row.option] = row.adminValue;
+        ownGroup[row.option] = row.adminGroup;
     }
+    SetUserOptions(admin.user, own);
+    SetGroupOptions(admin.user, ownGroup);
     TSecurityChangePasswdFrm dialog(nullptr, admin.Logged());
     TOptionFlags group {};
     group[row.option] = row.userGroup;

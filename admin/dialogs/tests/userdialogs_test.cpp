@@ -71,11 +71,7 @@ protected:
         SetUserOptions(admin_.user, own);
         TOptionFlags ownGroup {};
         ownGroup[GetParam().option] = GetParam().adminGroup;
-        admin_.user.GroupAllowChangePswd = ownGroup[poAllowChangePswd];
-        admin_.user.GroupAllowNullPasswd = ownGroup[poAllowNullPasswd];
-        admin_.user.GroupNoChPswdAtLogin = ownGroup[poNoChPswdAtLogin];
-        admin_.user.GroupAccountEnabled = ownGroup[poAccountEnabled];
-        admin_.user.GroupPasswdControl = ownGroup[poPasswdControl];
+        SetGroupOptions(admin_.user, ownGroup);
     }
 
     Administrator admin_;

@@ -157,6 +157,7 @@ private:
     void CopyCurrentCell();
     void ShowEditError(const QString& message);
     void RunEditButton(const QModelIndex& index);
+    QWidget* OpenEditor() const;
     void CloseEditorIn(const std::string& fieldName);
     TCellColors CellColors(const QModelIndex& index, bool selected) const;
     const TGridColumn* ColumnConfig(const QModelIndex& index) const;
