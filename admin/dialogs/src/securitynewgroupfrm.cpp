@@ -10,27 +10,27 @@ namespace Security {
 
 namespace {
 
-Qt::CheckState StateOf(TRightDefault right)
+Qt::CheckState StateOf(TCheckBoxState right)
 {
     switch (right) {
-    case TRightDefault::No:
+    case cbUnchecked:
         return Qt::Unchecked;
-    case TRightDefault::Yes:
+    case cbChecked:
         return Qt::Checked;
     default:
         return Qt::PartiallyChecked;
     }
 }
 
-TRightDefault RightOf(Qt::CheckState state)
+TCheckBoxState RightOf(Qt::CheckState state)
 {
     switch (state) {
     case Qt::Unchecked:
-        return TRightDefault::No;
+        return cbUnchecked;
     case Qt::Checked:
-        return TRightDefault::Yes;
+        return cbChecked;
     default:
-        return TRightDefault::Default;
+        return cbGrayed;
     }
 }
 

@@ -11,10 +11,10 @@
 #include "passwdoptions.h"
 #include "ui_securitynewgroupfrm.h"
 
+#include <wardlock/keeper/secdmodbase.h>
 #include <wardlock/platform/form.h>
 
 #include <array>
-#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -24,15 +24,12 @@ class TDataSource;
 
 namespace Security {
 
-enum class TRightDefault : std::uint8_t { No, Yes, Default };
-
 struct TNewGroupData {
     std::string Name;
     std::string FullName;
     std::string Description;
-    // View, Insert, Modify, Delete.
-    std::array<TRightDefault, 4> Rights { TRightDefault::Default, TRightDefault::Default,
-        TRightDefault::Default, TRightDefault::Default };
+    // View, Insert, Modify, Delete; grayed: the right's default.
+    std::array<TCheckBoxState, 4> Rights { cbGrayed, cbGrayed, cbGrayed, cbGrayed };
     // The GroupID whose rights (parameter values) the group starts with;
     // none: the defaults.
     std::optional<int> RightsFromGroup;

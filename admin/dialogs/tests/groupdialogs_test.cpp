@@ -26,7 +26,7 @@ using namespace wardlock_test;
 namespace {
 
 constexpr SecPasswdOption kOff = spoOff;
-using R = TRightDefault;
+using Rights = std::array<TCheckBoxState, 4>;
 
 std::vector<std::pair<QString, int>> ListOf(const QComboBox* list)
 {
@@ -44,7 +44,7 @@ TEST(NewGroupDialog, StartsWithGrayedRightsDefaultSourcesAndTheDocumentedOptions
     GroupsTable groups(StandardGroups());
     TSecurityNewGroupFrm dialog(nullptr, admin.Logged(), groups.Source());
     const TNewGroupData data = dialog.Data();
-    EXPECT_EQ(data.Rights, (std::array<R, 4> { R::Default, R::Default, R::Default, R::Default }));
+    EXPECT_EQ(data.Rights, (Rights { cbGrayed, cbGrayed, cbGrayed, cbGrayed }));
     EXPECT_TRUE(dialog.BaseDefault->isChecked());
     EXPECT_TRUE(dialog.ParamDefault->isChecked());
     EXPECT_FALSE(data.RightsFromGroup);
@@ -187,7 +187,7 @@ TEST(NewGroupDialog, CollectsRightsAndOptionsFromItsControls)
     });
     ASSERT_EQ(dialog.ShowModal(), vcl::mrOk);
     const TNewGroupData data = dialog.Data();
-    EXPECT_EQ(data.Rights, (std::array<R, 4> { R::Yes, R::Default, R::Default, R::No }));
+    EXPECT_EQ(data.Rights, (Rights { cbChecked, cbGrayed, cbGrayed, cbUnchecked }));
     EXPECT_EQ(data.Options[poPasswdControl], true);
     EXPECT_EQ(data.Name, "Audit");
     EXPECT_EQ(data.Description, "They check");
@@ -202,7 +202,7 @@ TEST(NewGroupDialog, APreparedGroupComesBackAsItWasGiven)
     prepared.Name = "Audit";
     prepared.FullName = "Auditors";
     prepared.Description = "From the hierarchy";
-    prepared.Rights = { R::No, R::Yes, R::Default, R::No };
+    prepared.Rights = { cbUnchecked, cbChecked, cbGrayed, cbUnchecked };
     prepared.RightsFromGroup = 2;
     prepared.Options = { false, true, true, false, true };
     dialog.SetData(prepared);
