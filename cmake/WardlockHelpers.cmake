@@ -43,6 +43,8 @@ function(wardlock_add_library target)
     install(DIRECTORY include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
   endif()
   target_link_libraries(${target} PUBLIC ${ARG_PUBLIC_LINK} PRIVATE ${ARG_PRIVATE_LINK})
+  # The public headers need C++20: a program that links the target gets it.
+  target_compile_features(${target} PUBLIC cxx_std_20)
   wardlock_set_warnings(${target})
   install(TARGETS ${target} EXPORT WardlockTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
