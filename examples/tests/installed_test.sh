@@ -6,8 +6,8 @@
 #                                       scripted login against the installed files
 #   installed_test.sh cmake BUILD       builds examples/quickstart with CMake, finding
 #                                       Wardlock only through find_package(Wardlock)
-#   installed_test.sh pkgconfig BUILD   builds the same program with one compiler line
-#                                       and pkg-config
+#   installed_test.sh pkgconfig BUILD   builds the program the README shows with its
+#                                       one compiler line and pkg-config
 # The last two run the program headless on a SQLite security database made with
 # the installed wardschema and settings written with the installed wardsettings:
 # the login dialog is answered by a preloaded library, and the program must show
@@ -156,10 +156,12 @@ build_with_pkgconfig() {
     || fail "pkg-config does not find the installed wardlock.pc"
   local flags
   flags=$(pkg-config --cflags --libs wardlock) || fail "pkg-config wardlock"
-  # The one line a build without CMake needs (with a RUNPATH, as the prefix
-  # is outside the loader's folders).
+  # The program as the README shows it, built with the README's one line.
+  awk '/^## Quick start/ { on = 1 } on && /^```cpp$/ { copy = 1; next }
+       copy && /^```$/ { exit } copy' "$here/../../README.md" > "$work/main.cpp"
+  grep -q 'GetRight' "$work/main.cpp" || fail "the README shows no quick-start program"
   # shellcheck disable=SC2086
-  $launcher "$cxx" -std=c++20 -fPIC "$quickstart_source/main.cpp" $flags \
+  $launcher "$cxx" -std=c++20 -fPIC "$work/main.cpp" $flags \
     -Wl,-rpath,"$(pkg-config --variable=libdir wardlock)" \
     -o "$work/quickstart" || fail "compile with pkg-config"
   check_program_runpath "$work/quickstart"
