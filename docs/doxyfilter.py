@@ -1,0 +1,169 @@
+#!/usr/bin/env python3
+"""Doxygen input filter: reads the project's plain // comments as documentation.
+
+The headers keep one comment style, // comments, so a reader of the code sees
+the text the reference shows. Line for line (Doxygen's line numbers stay
+right), the filter marks:
+
+- the comment below "#pragma once" as the file's documentation;
+- a comment directly above declarations (no blank line between) as the
+  documentation of every declaration up to the next blank line, comment,
+  access specifier or closing brace: one comment may serve a run of
+  overloads or accessors;
+- a "// --- title ---" line directly above declarations the same way;
+- a comment at the end of a declaration's line (and the comment lines lined
+  up below it) as that declaration's documentation.
+
+A comment after a blank line is a remark, and comments inside function
+bodies stay comments.
+"""
+
+import re
+import sys
+
+SEPARATOR = re.compile(r"^(\s*)// -{3}\s*(.*?)\s*-*\s*$")
+FULL_COMMENT = re.compile(r"^(\s*)//(?![/!])(.*)$")
+ACCESS = re.compile(r"^\s*(public|protected|private)\s*:")
+DECLARATION_SCOPE = re.compile(r'\b(namespace|class|struct|union|enum)\b|^\s*extern\s+"C"')
+STRING = re.compile(r'"(?:\\.|[^"\\])*"' + r"|'(?:\\.|[^'\\])*'")
+
+# Placeholders such as <folder> are text, not HTML tags.
+PLACEHOLDER = re.compile(r"<([A-Za-z][\w-]*)>")
+OPEN_GROUP = "/**@{*/ "
+CLOSE_GROUP = "/**@}*/ "
+
+
+def code_part(line):
+    """The line with string literals blanked and without a trailing //
+    comment, and the column of that comment (-1 without one)."""
+    blanked = STRING.sub(lambda m: '"' + " " * (len(m.group(0)) - 2) + '"', line)
+    column = blanked.find("//")
+    return (blanked[:column], column) if column >= 0 else (blanked, -1)
+
+
+def scope_of_lines(lines):
+    """For each line: (in declarations, depth) before the line is read.
+    Declaration scopes are namespaces, classes and enums; bodies are
+    functions and initialisers."""
+    stack, statement, result = [], "", []
+    for line in lines:
+        result.append((all(kind == "declarations" for kind in stack), len(stack)))
+        code, _ = code_part(line)
+        if code.lstrip().startswith("#") or FULL_COMMENT.match(line):
+            continue
+        for char in code:
+            if char == "{":
+                stack.append("declarations" if DECLARATION_SCOPE.search(statement) else "body")
+                statement = ""
+            elif char == "}":
+                if stack:
+                    stack.pop()
+                statement = ""
+            elif char == ";":
+                statement = ""
+            else:
+                statement += char
+        statement += " "
+    result.append((True, 0))
+    return result
+
+
+def doc_text(text):
+    return PLACEHOLDER.sub(r"\\<\1\\>", text)
+
+
+def is_comment(line):
+    return bool(FULL_COMMENT.match(line))
+
+
+def starts_declaration(line):
+    stripped = line.strip()
+    return bool(stripped) and not stripped.startswith(("#", "}")) and not ACCESS.match(line) \
+        and not is_comment(line)
+
+
+def run_end(lines, scopes, first, depth):
+    """Index of the line that ends the run of declarations starting at first."""
+    index = first
+    while index < len(lines):
+        in_declarations, line_depth = scopes[index]
+        line = lines[index]
+        if in_declarations and line_depth == depth and index > first:
+            if not line.strip() or is_comment(line) or ACCESS.match(line) or line.strip().startswith("}"):
+                return index
+        if line_depth < depth:
+            return index
+        index += 1
+    return index
+
+
+def filter_lines(lines):
+    scopes = scope_of_lines(lines)
+    out = list(lines)
+    close_before = set()
+    index = 0
+    if len(lines) > 1 and lines[0].strip() == "#pragma once" and is_comment(lines[1]):
+        out[0] = "//! \\file"
+        index = 1
+        while index < len(lines) and is_comment(lines[index]):
+            match = FULL_COMMENT.match(lines[index])
+            out[index] = match.group(1) + "//!" + doc_text(match.group(2))
+            index += 1
+    trailing_column = -1
+    while index < len(lines):
+        line = lines[index]
+        in_declarations, depth = scopes[index]
+        prefix = CLOSE_GROUP if index in close_before else ""
+        if not in_declarations:
+            trailing_column = -1
+            index += 1
+            continue
+        full = FULL_COMMENT.match(line)
+        if full and trailing_column >= 0 and len(full.group(1)) == trailing_column:
+            out[index] = prefix + full.group(1) + "///<" + doc_text(full.group(2))
+            index += 1
+            continue
+        trailing_column = -1
+        if full:
+            # A comment block (or a separator line) directly above declarations.
+            last = index
+            separator = SEPARATOR.match(line)
+            if not separator:
+                while last + 1 < len(lines) and is_comment(lines[last + 1]) \
+                        and not SEPARATOR.match(lines[last + 1]):
+                    last += 1
+            following = last + 1
+            if following < len(lines) and starts_declaration(lines[following]):
+                end = run_end(lines, scopes, following, depth)
+                close_before.add(end)
+                for doc in range(index, last + 1):
+                    match = FULL_COMMENT.match(lines[doc])
+                    text = " " + separator.group(2).rstrip("-").strip() if separator else match.group(2)
+                    opener = prefix + OPEN_GROUP if doc == index else ""
+                    out[doc] = match.group(1) + opener + "///" + doc_text(text)
+                index = following
+                continue
+            out[index] = prefix + line
+            index += 1
+            continue
+        code, column = code_part(line)
+        if column >= 0 and code.strip() and not code.lstrip().startswith("#"):
+            comment = line[column + 2:]
+            if not comment.startswith(("/", "!")):
+                line = line[:column] + "///<" + doc_text(comment)
+                trailing_column = column
+        out[index] = prefix + line
+        index += 1
+    if len(lines) in close_before:
+        out.append(CLOSE_GROUP)
+    return out
+
+
+def main():
+    with open(sys.argv[1], encoding="utf-8") as source:
+        lines = source.read().split("\n")
+    sys.stdout.write("\n".join(filter_lines(lines)))
+
+
+if __name__ == "__main__":
+    main()
