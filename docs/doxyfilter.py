@@ -24,7 +24,8 @@ import sys
 SEPARATOR = re.compile(r"^(\s*)// -{3}\s*(.*?)\s*-*\s*$")
 FULL_COMMENT = re.compile(r"^(\s*)//(?![/!])(.*)$")
 ACCESS = re.compile(r"^\s*(public|protected|private)\s*:")
-DECLARATION_SCOPE = re.compile(r'\b(namespace|class|struct|union|enum)\b|^\s*extern\s+"C"')
+# String literals are blanked before this is matched: extern "C" reads extern " ".
+DECLARATION_SCOPE = re.compile(r'\b(namespace|class|struct|union|enum)\b|^\s*extern\s+"')
 STRING = re.compile(r'"(?:\\.|[^"\\])*"' + r"|'(?:\\.|[^'\\])*'")
 
 # Placeholders such as <folder> are text, not HTML tags.
@@ -147,7 +148,7 @@ def filter_lines(lines):
             index += 1
             continue
         code, column = code_part(line)
-        if column >= 0 and code.strip() and not code.lstrip().startswith("#"):
+        if column >= 0 and code.strip() and not code.lstrip().startswith(("#", "}")):
             comment = line[column + 2:]
             if not comment.startswith(("/", "!")):
                 line = line[:column] + "///<" + doc_text(comment)

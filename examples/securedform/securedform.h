@@ -10,6 +10,7 @@
 
 #include <functional>
 
+// A form bound to a security that logs the user in while it is made (see the file comment).
 class TSecuredForm : public vcl::TForm {
     Q_OBJECT
 
@@ -32,6 +33,7 @@ protected:
     // cannot reach an override, so construct with DeferredCheck and call
     // RightsCheck() as the last step of the subclass's constructor.
     struct DeferredCheck { };
+    // Binds without the check; the subclass calls RightsCheck at the end of its constructor.
     TSecuredForm(vcl::TComponent* owner, const char* securityName, DeferredCheck);
     // The security check: AutoLogin when bound and not logged in, then
     // AfterRightsCheck.

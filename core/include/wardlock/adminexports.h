@@ -31,6 +31,7 @@ void ModifyEnd(Security::TSecurity* security, void* window, Security::TSecParamE
 } // extern "C"
 
 namespace Security {
+// The types of the exports above, for looking them up in the loaded module.
 using ShowDlgProc = decltype(&::ShowDlg);
 using ShowSmpDlgProc = decltype(&::ShowSmpDlg);
 using ShowChPasswdDlgProc = decltype(&::ShowChPasswdDlg);

@@ -23,24 +23,38 @@ class TStringField;
 
 namespace Security {
 
+// The runtime data module's interface: logs a user in and answers the rights and parameter
+// questions of one security database. A provider makes it and deletes it (see DBProviderBase); the
+// core only calls it.
 class TSecDModBaseFrm : public vcl::TComponent {
 public:
+    // Made by a provider for the security `owner` (which owns it).
     explicit TSecDModBaseFrm(vcl::TComponent* owner);
     ~TSecDModBaseFrm() override;
 
+    // Connects to the database with the database account's password; false when the connection or
+    // the database check fails.
     virtual bool PrepareLogin(const char* dbPassword) = 0;
+    // Ends the login phase (closes what only the login needed).
     virtual void PostLogin() = 0;
+    // Looks the user up and checks his password; true when he is logged in.
     virtual bool Login(const char* userName, const char* password) = 0;
+    // Closes the user's session; the datasets are closed.
     virtual void Logout() = 0;
     // The form's rights mask; formID := the form's id, -1 when unknown.
     virtual int GetRight(const char* formName, int& formID) = 0;
     virtual int GetRight(int formID) = 0;
+    // A parameter's value for the logged user (paramID := its ID, -1 when unknown); empty when
+    // unknown.
     virtual tor::pswdsstr<16> GetParam(const char* paramName, int& paramID) = 0;
     virtual tor::pswdsstr<16> GetParam(int paramID) = 0;
+    // A password-type parameter's value as stored.
     virtual tor::pswdsstr<16> GetPswdParam(const char* paramName, int& paramID) = 0;
     virtual tor::pswdsstr<16> GetPswdParam(int paramID) = 0;
+    // A database-wide setting (SecurityParams), and a password-type one as stored.
     virtual tor::pswdsstr<16> GetDBParam(const char* name) = 0;
     virtual tor::pswdsstr<16> GetPswdDBParam(const char* name) = 0;
+    // Fills the user record from the logged user's rows.
     virtual void FillUser(TSecUser& user) = 0;
 
     // The stored form of a password and the check against a stored form,
@@ -48,11 +62,14 @@ public:
     tor::pswdsstr<16> IntEncode(const char* password) const;
     bool CheckPswd(const char* password, const tor::pswdsstr<16>& stored) const;
 
+    // True while a user is logged in.
     bool Logged() const noexcept { return logged_; }
+    // The password encoder hook (null: the built-in encoding).
     EncoderHook Encoder() const noexcept { return encoder_; }
     void SetEncoder(EncoderHook encoder) noexcept { encoder_ = encoder; }
 
 protected:
+    // Set by the providers' Login and Logout.
     void SetLogged(bool logged) noexcept { logged_ = logged; }
 
 private:
@@ -60,8 +77,11 @@ private:
     EncoderHook encoder_ = nullptr;
 };
 
+// The runtime data module of the dataset layer: the datasets and queries the providers fill and the
+// answers they share.
 class TSecDModFrm : public TSecDModBaseFrm {
 public:
+    // A data module without a name, database or user.
     explicit TSecDModFrm(vcl::TComponent* owner);
     // The three texts are for the providers; this level ignores them.
     TSecDModFrm(vcl::TComponent* owner, const char* name, const char* database, const char* user);

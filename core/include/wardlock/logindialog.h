@@ -12,10 +12,12 @@ class QPushButton;
 
 namespace Security {
 
+// The login dialog (see the file comment). Owned by the security that prepared the login.
 class TSecurityPasswordDlgFrm : public vcl::TForm {
     Q_OBJECT
 
 public:
+    // Made by a security (its owner) for one login phase.
     explicit TSecurityPasswordDlgFrm(vcl::TComponent* owner);
     ~TSecurityPasswordDlgFrm() override;
 
@@ -35,6 +37,7 @@ public:
     QLabel* Label3 = nullptr; // "App./database:"
 
 protected:
+    // Clears the password and preselects the user name on every showing.
     void showEvent(QShowEvent* event) override;
 
 private:

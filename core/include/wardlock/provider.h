@@ -29,11 +29,13 @@ class TSecDModFrm;
 class TSecDModSmpDlgBaseFrm;
 class TSecDModDlgBaseFrm;
 
+// The factory procedure's commands that create (7) and delete (8) a provider object.
 inline constexpr unsigned char secFactoryCreate = 7;
 inline constexpr unsigned char secFactoryDestroy = 8;
 
 // Factory commands 7 and 8. The first word is always the owner.
 struct TSecFactoryRequest {
+    // The security the provider works for (not owned).
     TSecurity* Owner = nullptr;
     DBProviderBase* Provider = nullptr; // command 8: the object to delete
 };
@@ -41,6 +43,7 @@ struct TSecFactoryRequest {
 // CreateDataModule: the data module's name (the security's component name),
 // the database (alias or connection template) and the database user.
 struct TSecDModRequest {
+    // The security the data module works for (not owned).
     TSecurity* Owner = nullptr;
     const char* Name = nullptr;
     const char* Database = nullptr;
@@ -50,6 +53,7 @@ struct TSecDModRequest {
 // CreateSmpDlgModule / CreateDlgModule: the user and group to administer
 // (-1 each for all).
 struct TSecAdmRequest {
+    // The security whose administrator asks (not owned).
     TSecurity* Owner = nullptr;
     int UserID = -1;
     int GroupID = -1;
@@ -57,12 +61,17 @@ struct TSecAdmRequest {
 
 // DestroyObject: an object this provider (or its administration sibling) made.
 struct TSecDestroyRequest {
+    // The security the object was made for (not owned).
     TSecurity* Owner = nullptr;
     vcl::TComponent* Object = nullptr;
 };
 
+// The type of a provider library's exported SecObjectFactory.
 using SecObjectFactoryFn = SecFactoryProc (*)();
 
+// A database provider: made by a provider library's factory procedure, it makes and destroys the
+// data modules of one engine. The security that asked for it keeps it until the process ends; the
+// library that made it deletes it (command 8).
 class DBProviderBase {
 public:
     DBProviderBase();
@@ -75,7 +84,12 @@ public:
     // the registered name. Providers that read options create the options
     // list here (CreateOptionsList).
     virtual void Create(const char* registeredName);
+    // Creates the runtime data module (owned by the request's security, given back through
+    // DestroyObject); null when the provider cannot. The base makes none.
     virtual TSecDModFrm* CreateDataModule(const TSecDModRequest& request);
+    // Create the simple and the full administration data module for the request's user and group
+    // (given back through DestroyObject); null when the provider has no administration. The base
+    // makes none.
     virtual TSecDModSmpDlgBaseFrm* CreateSmpDlgModule(const TSecAdmRequest& request);
     virtual TSecDModDlgBaseFrm* CreateDlgModule(const TSecAdmRequest& request);
     // Deletes the request's object.
@@ -85,9 +99,12 @@ public:
     // trimmed, empty items skipped). A null text counts as empty. True.
     virtual bool SetOptions(const char* options);
 
+    // The name the factory registered the provider under.
     const std::string& RegisteredName() const noexcept { return registeredName_; }
+    // The security the provider works for (not owned).
     TSecurity* Owner() const noexcept { return owner_; }
     void SetOwner(TSecurity* owner) noexcept { owner_ = owner; }
+    // The options text as last set.
     const std::string& OptionsText() const noexcept { return optionsText_; }
     // The parsed options; null for providers that read none.
     const vcl::TStrings* Options() const noexcept { return options_; }
@@ -101,6 +118,7 @@ public:
     void SetHostDirectory(const std::string& folder) { hostDirectory_ = folder; }
 
 protected:
+    // Makes the options list that SetOptions fills (providers that read options call it in Create).
     void CreateOptionsList();
     // Loads the administration sibling library `file` (e.g.
     // "wardkeeperbde5.dll") from the host directory, falling back to the
@@ -151,6 +169,7 @@ public:
     }
 
 protected:
+    // The file name of the administration sibling library, e.g. "wardkeeperbde5.dll".
     virtual const char* SiblingFile() const = 0;
 
 private:
@@ -180,10 +199,12 @@ DBProviderBase* SecCreateProvider(
 
 // One entry of a provider library's table of registered classes.
 struct TSecProviderClass {
+    // The provider name the factory procedure answers to, and how to make one.
     const char* Name;
     DBProviderBase* (*Make)();
 };
 
+// Makes a provider of class `Provider`, for a TSecProviderClass table.
 template<class Provider> DBProviderBase* MakeProvider()
 {
     return new Provider;

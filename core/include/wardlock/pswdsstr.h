@@ -15,6 +15,9 @@
 
 namespace tor {
 
+// A fixed text of at most N characters and a terminator (N + 1 bytes), copied and compared over all
+// its bytes; it carries user names, passwords, parameter values and encoded blocks across the
+// libraries' boundaries. pswdsstr<16> is 17 bytes.
 template<std::size_t N> class pswdsstr {
 public:
     // Total size in bytes: N characters and the terminator.
@@ -39,6 +42,7 @@ public:
             bytes_[i] = text[i];
     }
 
+    // From the bytes of `text`, as the string_view form.
     explicit pswdsstr(const QByteArray& text) noexcept
         : pswdsstr(std::string_view(text.constData(), static_cast<std::size_t>(text.size())))
     {
@@ -59,6 +63,7 @@ public:
         return value;
     }
 
+    // The N + 1 bytes.
     constexpr char* data() noexcept { return bytes_.data(); }
     constexpr const char* data() const noexcept { return bytes_.data(); }
     // The text up to its first zero byte. Terminated as long as byte N is
@@ -66,9 +71,11 @@ public:
     // whatever it was given).
     constexpr const char* c_str() const noexcept { return bytes_.data(); }
 
+    // Byte `index` (0 to N, unchecked).
     constexpr char& operator[](std::size_t index) noexcept { return bytes_[index]; }
     constexpr char operator[](std::size_t index) const noexcept { return bytes_[index]; }
 
+    // True when the text is empty (the first byte is zero).
     constexpr bool empty() const noexcept { return bytes_[0] == 0; }
     // Characters before the first zero byte, never more than N.
     constexpr std::size_t length() const noexcept
@@ -87,6 +94,7 @@ public:
         return QByteArray(bytes_.data(), static_cast<qsizetype>(length()));
     }
 
+    // Equal when all N + 1 bytes are equal.
     friend constexpr bool operator==(const pswdsstr&, const pswdsstr&) noexcept = default;
 
 private:

@@ -20,44 +20,69 @@ namespace Security {
 
 class TSecParamEd;
 
+// What an application holds: a rights object bound to one registered
+// security (see TSecRights). It does not own the security; the first object
+// bound logs the user in, the last one unbound logs out.
 class TSecRightsBase {
 public:
-    // Bind by name (unbound when no security has it) or to `security`.
+    // Binds by name (unbound when no security has that name) or to
+    // `security` (unbound when null). The first binding of a security logs
+    // in automatically; a failed login throws ESecAutoLoginFailed.
     explicit TSecRightsBase(const char* name);
     explicit TSecRightsBase(TSecurity* security);
     // Binds to the same security and copies Mask.
     TSecRightsBase(const TSecRightsBase& other);
     // Copies Mask, then binds to the other's security.
     TSecRightsBase& operator=(const TSecRightsBase& other);
+    // Unbinds; the last rights object of a security logs out.
     ~TSecRightsBase();
 
-    // Unbinds, then binds; may throw ESecAutoLoginFailed.
+    // Unbinds, then binds by name or to `security`; true when bound
+    // afterwards. May throw ESecAutoLoginFailed, as the constructors.
     bool Bind(const char* name);
     void Bind(TSecurity* security);
+    // True while a security is bound.
     bool Binded() const noexcept { return security_ != nullptr; }
+    // The bound security (not owned), or null.
     TSecurity* Security() const noexcept { return security_; }
 
     // Rights mask of the last GetRight on this object.
     mutable SecRightsMask Mask = 0;
 
     // --- queries ---
+    // The logged user's rights on a form, by name or by FormID: the mask
+    // (srView, srInsert, srModify, srDelete) lands in Mask; returns the
+    // FormID (the name form: -1, mask 0, for a form the database lacks).
     int GetRight(const char* formName) const;
     int GetRight(int formID) const;
+    // A parameter's value for the logged user, by name or ParamID, cut to 16
+    // characters; empty for a parameter the database lacks.
     tor::pswdsstr<16> GetParam(const char* paramName) const;
     tor::pswdsstr<16> GetParam(int paramID) const;
+    // A password-type parameter's value as stored (encoded raw bytes).
     tor::pswdsstr<16> GetPswdParam(const char* paramName) const;
     tor::pswdsstr<16> GetPswdParam(int paramID) const;
+    // True when the parameter's value equals YesString exactly.
     bool GetBoolParam(const char* paramName) const;
     bool GetBoolParam(int paramID) const;
+    // The parameter's value as a 32-bit integer; -2147483648 when it is none.
     int GetIntParam(const char* paramName) const;
     int GetIntParam(int paramID) const;
+    // A database-wide setting (table SecurityParams), cut to 16 characters.
     tor::pswdsstr<16> GetDBParam(const char* name) const;
+    // A password-type database-wide setting as stored.
     tor::pswdsstr<16> GetPswdDBParam(const char* name) const;
+    // True when the database-wide setting equals YesString exactly.
     bool GetBoolDBParam(const char* name) const;
+    // The texts meaning yes and no in this security database.
     tor::pswdsstr<16> YesString() const;
     tor::pswdsstr<16> NoString() const;
 
-    // --- the logged user (the last one after a logout; empty before) ---
+    // --- the logged user ---
+    // The logged user's record: login name, full name (50 characters), stored
+    // password, IDs, his own five policy values (SecPasswdOption), his
+    // group's, and the effective ones (Get...). After a logout they keep the
+    // last user; before the first login they are empty texts and zeros.
     tor::pswdsstr<16> UserName() const;
     tor::pswdsstr<50> UserFullName() const;
     tor::pswdsstr<16> UserPasswd() const;
@@ -80,7 +105,9 @@ public:
     bool GetAccountEnabled() const;
     bool GetPasswdControl() const;
 
-    // --- login forwarders (false / nothing when unbound) ---
+    // --- login forwarders ---
+    // TSecurity's login steps on the bound security (the static twins on
+    // `security`): false, or nothing, when unbound.
     bool PrepareLogin();
     bool PrepareLoginWindow(const char* dialogText);
     void PostLogin();
@@ -105,15 +132,25 @@ public:
         const char* invalidCaption, const char* dialogText);
 
     // --- administration forwarders ---
+    // The full and the simple administration dialog on the bound security
+    // (the static twins on `security`); nothing when unbound.
     void ShowDlg(SecDlgDecoder decoder, bool flag);
     void ShowSmpDlg(SecDlgDecoder decoder, bool flag);
     static void ShowDlg(TSecurity* security, SecDlgDecoder decoder, bool flag);
     static void ShowSmpDlg(TSecurity* security, SecDlgDecoder decoder, bool flag);
+    // TSecurity::ModifyStart and ModifyEnd on the bound security; null when
+    // unbound.
     TSecParamEd* ModifyStart(const tor::pswdsstr<16>& key);
     void ModifyEnd(TSecParamEd* editor);
 
-    // --- registration (login type after the common seven arguments) ---
-    // Type 0 (none).
+    // --- registration ---
+    // Registers a security and returns it; the library owns it. The seven
+    // common values: the security's name (an identifier, unique without
+    // regard to case; otherwise the component error is thrown and nothing is
+    // registered), the database (alias, data source), the provider key of the
+    // provider table and the provider's name, its options, and the database
+    // account. The login type follows from the overload. This one: type 0
+    // (none).
     static TSecurity* AddSecurity(const char* appName, const char* database,
         const char* providerKey, const char* providerName, void* providerOptions,
         const char* dbUser, const char* dbPasswd, EncoderHook encoder, bool autoLogin);
@@ -193,10 +230,14 @@ public:
     // Destroys the security named `name` (bound rights objects must be gone);
     // false when there is none.
     static bool DeleteSecurity(const char* name);
+    // The security registered as `name` (case-sensitive), or null.
     static TSecurity* FindSecurity(const char* name);
+    // Replaces the decoder of the database account's password (null: the
+    // built-in one, which takes the text as it is).
     static void SetPasswdDecoder(PasswdDecoder decoder);
     // The host's main window: owns every dialog and message box of the library.
     static void SetAppHWnd(void* hwnd);
+    // The host's MDI client window, kept for the administration module.
     static void SetMDIClient(void* client);
     static void* GetMDIClient();
 
@@ -212,15 +253,20 @@ private:
     TSecurity* security_ = nullptr;
 };
 
+// The rights object applications hold (see TSecRightsBase).
 class TSecRights : public TSecRightsBase {
 public:
+    // Constructors and copies as TSecRightsBase's.
     using TSecRightsBase::TSecRightsBase;
     TSecRights(const TSecRights&) = default;
     TSecRights& operator=(const TSecRights&) = default;
 };
 
+// The same rights object for programs that expect the standard calling
+// convention (this platform has one only).
 class TSecStdRights : public TSecRightsBase {
 public:
+    // Constructors and copies as TSecRightsBase's.
     using TSecRightsBase::TSecRightsBase;
     TSecStdRights(const TSecStdRights&) = default;
     TSecStdRights& operator=(const TSecStdRights&) = default;

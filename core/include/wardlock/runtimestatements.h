@@ -6,6 +6,8 @@
 
 namespace Security::RuntimeStatements {
 
+// The forms, the parameters, the logged user's group's and his own rights and parameter values, and
+// the database-wide settings.
 inline constexpr const char* const Forms[] = { "select FormID, Name", "from Forms;", nullptr };
 inline constexpr const char* const Params[] = { "select ParamID, Name", "from Params;", nullptr };
 inline constexpr const char* const GroupRights[]

@@ -32,11 +32,13 @@ using SecFactoryProc = void* (*)(const char* name, unsigned char command, void* 
 // pointer; the null position is the end.
 class TSecurities {
 public:
+    // One list entry; the security is not owned.
     struct Node {
         TSecurity* Security = nullptr;
         Node* Next = nullptr;
         Node* Prev = nullptr;
     };
+    // A node, or null for the end.
     using Position = Node*;
 
     TSecurities() = default;
@@ -44,11 +46,15 @@ public:
     TSecurities(const TSecurities&) = delete;
     TSecurities& operator=(const TSecurities&) = delete;
 
+    // The first and the last node (null when empty).
     Position First() const noexcept { return first_; }
     Position Last() const noexcept { return last_; }
+    // True when no security is registered.
     bool Empty() const noexcept { return first_ == nullptr; }
+    // The number of securities (counted).
     std::size_t Count() const noexcept;
 
+    // Appends a node for `security` (not owned) and returns it.
     Position Append(TSecurity* security);
     // Unlinks and frees the node; a null position is ignored.
     void Remove(Position node) noexcept;
@@ -66,6 +72,9 @@ private:
 template<class Options>
 concept ProviderOptionsText = std::same_as<Options, const char*>;
 
+// One application's connection to one security database (see the file comment). The library's
+// application object owns every security; a security owns its data module and login dialog, and
+// gives the data module back to the provider that made it.
 class TSecurity : public vcl::TComponent {
 public:
     // Registers a security with the seven common values. The component name
@@ -135,6 +144,7 @@ public:
     TSecParamEd* ModifyStart(const tor::pswdsstr<16>& key);
     void ModifyEnd(TSecParamEd* editor);
 
+    // True when `key` is the key that opens a parameter editor (ModifyStart).
     static bool CheckModifyKey(const tor::pswdsstr<16>& key) noexcept;
 
     // --- user record updates (the administration module changed the user) ---

@@ -48,16 +48,20 @@ enum SecAutoLoginType : std::uint8_t {
 // The logged user's record, filled from the users query at login. The user's
 // five policy values are SecPasswdOption bytes, the group's are booleans.
 struct TSecUser {
+    // The login name and the full name.
     tor::pswdsstr<16> Name;
     std::string FullName;
     tor::pswdsstr<16> Passwd; // the stored form, 17 raw bytes
+    // The user's and his group's IDs.
     int UserID = 0;
     int GroupID = 0;
+    // The user's own five policy values: off, on, or as the group.
     SecPasswdOption AllowChangePswd = spoOff;
     SecPasswdOption AllowNullPasswd = spoOff;
     SecPasswdOption NoChPswdAtLogin = spoOff;
     SecPasswdOption AccountEnabled = spoOff;
     SecPasswdOption PasswdControl = spoOff;
+    // The group's five policy flags.
     bool GroupAllowChangePswd = false;
     bool GroupAllowNullPasswd = false;
     bool GroupNoChPswdAtLogin = false;
@@ -65,6 +69,7 @@ struct TSecUser {
     bool GroupPasswdControl = false;
     bool GroupForceAddMod = false; // nothing fills it
 
+    // The effective policy: the group's flag when the user's value defers to it.
     bool EffAllowChangePswd() const noexcept
     {
         return EffectiveOption(AllowChangePswd, GroupAllowChangePswd);

@@ -40,6 +40,7 @@ public:
     // The parent for the module's dialogs and message boxes (may be null).
     QWidget* Window() const noexcept { return window_.data(); }
 
+    // The caption of the module's message boxes.
     const std::string& Title() const noexcept { return title_; }
     void SetTitle(const std::string& title) { title_ = title; }
 

@@ -39,6 +39,7 @@ inline constexpr int IDNO = 7;
 
 // What a message box asks, decoded from the flags.
 struct MessageBoxRequest {
+    // The owner window's handle (may be null), the text and the caption.
     void* owner = nullptr;
     std::string text;
     std::string caption;
@@ -47,6 +48,7 @@ struct MessageBoxRequest {
     int defaultButton = 1; // 1, 2 or 3: position of the default button
 };
 
+// Answers a message box instead of a person: returns the ID of the button pressed.
 using MessageBoxHook = std::function<int(const MessageBoxRequest&)>;
 
 // Shows a modal message box owned by `ownerWindow` (a window handle, may be
@@ -65,6 +67,7 @@ MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
 // Installs a hook for its lifetime and restores the previous one afterwards.
 class ScopedMessageBoxHook {
 public:
+    // Installs `hook` until the end of the scope.
     explicit ScopedMessageBoxHook(MessageBoxHook hook)
         : previous_(SetMessageBoxHook(std::move(hook)))
     {
@@ -82,6 +85,7 @@ inline constexpr int mrNone = 0;
 inline constexpr int mrOk = 1;
 inline constexpr int mrCancel = 2;
 
+// Drives a dialog shown by RunModal instead of a person.
 using ModalHook = std::function<void(QDialog&)>;
 
 // Runs `dialog` modally: 1 (mrOk) when it ends accepted, 2 (mrCancel) for any
@@ -93,8 +97,10 @@ int RunModal(QDialog& dialog);
 // Installs `hook` (an empty one removes it) and returns the previous hook.
 ModalHook SetModalHook(ModalHook hook);
 
+// Installs a modal hook for its lifetime and restores the previous one afterwards.
 class ScopedModalHook {
 public:
+    // Installs `hook` until the end of the scope.
     explicit ScopedModalHook(ModalHook hook)
         : previous_(SetModalHook(std::move(hook)))
     {

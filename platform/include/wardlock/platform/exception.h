@@ -7,9 +7,12 @@
 
 namespace vcl {
 
+// An error with a message text; what() gives the same text.
 class Exception : public std::exception {
 public:
+    // Keeps `message`.
     explicit Exception(std::string message) : message_(std::move(message)) {}
+    // The message text (UTF-8).
     const char* what() const noexcept override { return message_.c_str(); }
     const std::string& Message() const noexcept { return message_; }
 
@@ -20,6 +23,7 @@ private:
 // Invalid or duplicate component name.
 class EComponentError : public Exception {
 public:
+    // Made with the message text.
     using Exception::Exception;
 };
 

@@ -9,6 +9,7 @@
 
 namespace vcl {
 
+// A modal dialog window that is also a component (see the file comment).
 class TForm : public QDialog, public TComponent {
     Q_OBJECT
 

@@ -17,6 +17,8 @@
 
 namespace vcl {
 
+// The two scopes: the machine's (the registry's HKEY_LOCAL_MACHINE) and the user's
+// (HKEY_CURRENT_USER).
 enum class TRootKey {
     LocalMachine, // system scope
     CurrentUser, // user scope
@@ -26,6 +28,7 @@ enum class TRootKey {
 // non-numeric value, or an invalid value name.
 class ERegistryException : public Exception {
 public:
+    // Made with the message text.
     using Exception::Exception;
 };
 
@@ -38,13 +41,17 @@ void SetSettingsFolders(const std::string& systemFolder, const std::string& user
 // The INI file that holds the given scope.
 std::string SettingsFileName(TRootKey root);
 
+// A cursor on the settings store: a scope and an open key in it. Each call reads or writes the INI
+// file at once.
 class TRegistry {
 public:
+    // At the root of `root`'s scope.
     explicit TRegistry(TRootKey root = TRootKey::CurrentUser)
         : root_(root)
     {
     }
 
+    // The scope this registry reads and writes.
     TRootKey RootKey() const noexcept { return root_; }
     // Changing the root closes the current key.
     void SetRootKey(TRootKey root);
@@ -60,6 +67,7 @@ public:
     // The open key's path without a leading backslash ("" at the root).
     std::string CurrentPath() const;
 
+    // The names of the open key's values and of its subkeys; whether a value exists.
     std::vector<std::string> GetValueNames() const;
     std::vector<std::string> GetKeyNames() const;
     bool ValueExists(const std::string& name) const;
