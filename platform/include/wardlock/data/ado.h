@@ -10,18 +10,25 @@
 
 namespace vcl {
 
+// The ADO connection modes (cmRead connects read-only), cursor types and lock types.
 enum TConnectMode { cmUnknown, cmRead, cmWrite, cmReadWrite, cmShareDenyNone };
 enum TCursorType { ctUnspecified, ctOpenForwardOnly, ctKeyset, ctDynamic, ctStatic };
 enum TADOLockType { ltUnspecified, ltReadOnly, ltPessimistic, ltOptimistic, ltBatchOptimistic };
 
+// ADO-style connection: an ADO connection string whose "Provider=MSDASQL..." means ODBC ("Data
+// Source" the DSN, "User ID" and "Password" its UID and PWD). Values holding the connection
+// string's separators reach the driver quoted in ODBC's braces.
 class TADOConnection : public TCustomConnection {
 public:
+    // A closed connection, owned by `owner`.
     explicit TADOConnection(TComponent* owner = nullptr);
     ~TADOConnection() override;
 
+    // The connection string as set.
     const std::string& ConnectionString() const noexcept { return connectionString_; }
     // Only while disconnected.
     void SetConnectionString(const std::string& text);
+    // cmRead connects read-only and makes the queries on it refuse edits.
     TConnectMode Mode() const noexcept { return mode_; }
     void SetMode(TConnectMode mode) { mode_ = mode; }
 
@@ -42,6 +49,8 @@ public:
         const std::string& connectionString, const std::string& name);
 
 protected:
+    // The ODBC connection of the connection string; throws EDatabaseError for a provider other
+    // than MSDASQL, or when it names no data source.
     ConnectTarget GetConnectTarget() override;
 
 private:
@@ -51,13 +60,17 @@ private:
     TConnectMode mode_ = cmUnknown;
 };
 
+// A query through an ADO connection, with ADO's names for its parameters and batch updates.
 class TADOQuery : public TCustomQuery {
 public:
+    // A closed query, owned by `owner`.
     explicit TADOQuery(TComponent* owner = nullptr);
     ~TADOQuery() override;
 
+    // The connection the query runs on (not owned; null when none).
     TADOConnection* Connection() const noexcept { return connection_; }
     void SetConnection(TADOConnection* connection);
+    // The query's parameters (Params under ADO's name).
     TParams& Parameters() noexcept { return Params(); }
 
     // All rows are fetched at open; forward-only still allows moving back.
@@ -84,10 +97,12 @@ private:
 // TStoredProc: PostgreSQL functions, or the SQLite procedure tables).
 class TADOStoredProc : public TStoredProc {
 public:
+    // A closed stored procedure, owned by `owner`.
     explicit TADOStoredProc(TComponent* owner = nullptr)
         : TStoredProc(owner)
     {
     }
+    // The connection the procedure runs on (not owned; null when none).
     TADOConnection* Connection() const noexcept { return connection_; }
     void SetConnection(TADOConnection* connection)
     {

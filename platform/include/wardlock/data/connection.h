@@ -25,11 +25,15 @@ class TDBDataSet;
 // The SQL dialect behind a connection.
 enum class TSqlEngine { None, SQLite, PostgreSQL };
 
+// A database connection of the dataset layer: one Qt SQL connection of its own, its transactions
+// and the datasets opened on it. Connection failures throw EDatabaseError with the driver's text.
 class TCustomConnection : public TComponent {
 public:
+    // A closed connection, owned by `owner`.
     explicit TCustomConnection(TComponent* owner = nullptr);
     ~TCustomConnection() override;
 
+    // Connects (no-op when connected); throws EDatabaseError when the connection fails.
     void Open();
     // Closes every dataset opened on the connection, rolls back an open
     // transaction and disconnects.
@@ -39,6 +43,8 @@ public:
     bool LoginPrompt() const noexcept { return loginPrompt_; }
     void SetLoginPrompt(bool prompt) { loginPrompt_ = prompt; }
 
+    // Transactions: one at a time; throw EDatabaseError when the database refuses, or when
+    // StartTransaction finds one open or Commit and Rollback find none.
     void StartTransaction();
     void Commit();
     void Rollback();
@@ -54,6 +60,7 @@ public:
     int DataSetCount() const noexcept { return static_cast<int>(dataSets_.size()); }
     TDBDataSet* DataSets(int index) const { return dataSets_.at(static_cast<size_t>(index)); }
 
+    // Events around connecting and disconnecting (unset ones are skipped).
     std::function<void(TCustomConnection*)> BeforeConnect, AfterConnect, BeforeDisconnect,
         AfterDisconnect;
 
@@ -61,6 +68,7 @@ protected:
     // What to connect to, filled in by the subclass's DoConnect.
     struct ConnectTarget {
         QString driver; // QSQLITE, QPSQL, QODBC
+        // Driver parameters (empty: the driver's default) and whether the connection is read-only.
         QString databaseName;
         QString host;
         int port = -1;
@@ -69,6 +77,7 @@ protected:
         QString options;
         bool readOnly = false;
     };
+    // What to connect to; throws EDatabaseError when the settings name nothing usable.
     virtual ConnectTarget GetConnectTarget() = 0;
     // Whether a missing SQLite file may be created.
     virtual bool AllowCreate() const { return false; }
@@ -91,9 +100,11 @@ private:
 // BDE-style database component.
 class TDatabase : public TCustomConnection {
 public:
+    // A closed database, owned by `owner`, in the default session.
     explicit TDatabase(TComponent* owner = nullptr);
     ~TDatabase() override;
 
+    // The alias in the settings store (only while disconnected).
     const std::string& AliasName() const noexcept { return aliasName_; }
     void SetAliasName(const std::string& alias);
     // Driver without alias: QSQLITE or QPSQL (also "SQLITE", "POSTGRESQL");
@@ -127,6 +138,7 @@ public:
     static TDatabase* Find(const std::string& databaseName, const std::string& sessionName);
 
 protected:
+    // The alias's, or the driver's and params', connection.
     ConnectTarget GetConnectTarget() override;
     bool AllowCreate() const override;
 
@@ -141,11 +153,14 @@ private:
     bool temporary_ = false;
 };
 
+// A named scope of databases: datasets find their TDatabase by DatabaseName within their session.
 class TSession : public TComponent {
 public:
+    // A session owned by `owner` (the caller names it).
     explicit TSession(TComponent* owner = nullptr);
     ~TSession() override;
 
+    // The session's name, by which databases and datasets find it.
     const std::string& SessionName() const noexcept { return sessionName_; }
     // Throws EDatabaseError when another session has the name.
     void SetSessionName(const std::string& name);
@@ -161,6 +176,7 @@ public:
     // Names of the aliases in the settings store.
     static std::vector<std::string> GetAliasNames();
 
+    // The session with that name, or null.
     static TSession* Find(const std::string& sessionName);
     // The session named "Default" (made on first use).
     static TSession& Default();

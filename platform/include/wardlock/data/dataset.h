@@ -38,8 +38,10 @@ struct TDataSetPrivate;
 // A position in a dataset that survives filtering, inserts and deletes of
 // other rows; invalid after the dataset is closed.
 struct TBookmark {
+    // The row's place in the dataset's store and the dataset's open count when it was taken.
     uint32_t record = UINT32_MAX;
     uint64_t generation = 0;
+    // False for the empty bookmark.
     bool IsValid() const noexcept { return record != UINT32_MAX; }
     bool operator==(const TBookmark&) const = default;
 };
@@ -47,7 +49,9 @@ struct TBookmark {
 // Applies one cached or posted row to the database (TUpdateSQL).
 class TDataSetUpdateObject : public TComponent {
 public:
+    // An update object owned by `owner`.
     using TComponent::TComponent;
+    // The dataset whose rows the object applies (not owned).
     virtual TDataSet* DataSet() const = 0;
     virtual void SetDataSet(TDataSet* dataSet) = 0;
     // Runs the statement of `kind` for the dataset's current row (new values
@@ -60,9 +64,11 @@ public:
 class TDataLink {
 public:
     virtual ~TDataLink();
+    // The data source the link listens to (not owned; null when none), and its dataset.
     TDataSource* DataSource() const noexcept { return dataSource_; }
     void SetDataSource(TDataSource* source);
     TDataSet* DataSet() const;
+    // True when the data source's dataset is open.
     bool Active() const;
     // Called for every event while the dataset's controls are enabled.
     virtual void DataEvent(TDataEvent event, TField* field) = 0;
@@ -72,15 +78,20 @@ private:
     TDataSource* dataSource_ = nullptr;
 };
 
+// Connects a dataset to the controls and links that show it, and tells them of its changes.
 class TDataSource : public TComponent {
 public:
+    // A data source without a dataset, owned by `owner`.
     explicit TDataSource(TComponent* owner = nullptr);
     ~TDataSource() override;
 
+    // The dataset (not owned; null when none).
     TDataSet* DataSet() const noexcept { return dataSet_; }
     void SetDataSet(TDataSet* dataSet);
+    // A disabled source passes no events on.
     bool Enabled() const noexcept { return enabled_; }
     void SetEnabled(bool enabled) { enabled_ = enabled; }
+    // The dataset's state (dsInactive without one).
     TDataSetState State() const;
 
     // Field is null for whole-record changes and scrolls.
@@ -98,8 +109,11 @@ private:
     std::vector<TDataLink*> links_;
 };
 
+// The dataset core: the rows of a result kept in memory, with fields, navigation, filters, editing
+// and cached updates (see the file comment). Errors throw EDatabaseError.
 class TDataSet : public TComponent {
 public:
+    // A closed dataset owned by `owner`.
     explicit TDataSet(TComponent* owner = nullptr);
     ~TDataSet() override;
 
@@ -152,6 +166,8 @@ public:
     // filter hides rows).
     virtual bool IsSequenced() const;
 
+    // A bookmark of the current row; GotoBookmark makes its row current (EDatabaseError when the
+    // row is gone); FreeBookmark empties it; BookmarkValid tells whether its row is still there.
     TBookmark GetBookmark() const;
     void GotoBookmark(const TBookmark& bookmark);
     void FreeBookmark(TBookmark& bookmark) { bookmark = TBookmark {}; }
@@ -255,6 +271,7 @@ protected:
 
     // One column of a result, as the subclass reports it when opening.
     struct ColumnInfo {
+        // The column's name, field type and size (strings: characters).
         std::string name;
         TFieldType type = ftString;
         int size = 0;
@@ -273,10 +290,12 @@ protected:
     // assigned (e.g. the key).
     virtual void InternalAfterInsert() { }
 
+    // Makes the fields of the columns (once per open).
     void DefineColumns(const std::vector<ColumnInfo>& columns);
     // Appends one fetched row; `values[i]` belongs to column i.
     class RecordLoader {
     public:
+        // Appends rows to `dataSet`: BeginRecord, SetValue for each column, EndRecord.
         explicit RecordLoader(TDataSet& dataSet);
         void BeginRecord();
         void SetValue(int column, const QVariant& value);
@@ -292,6 +311,7 @@ protected:
     // live insert to put in the key the database assigned).
     void StoreCurrentValue(TField* field, const QVariant& value);
 
+    // Throw EDatabaseError when the dataset is closed, or open.
     void CheckActive() const;
     void CheckInactive() const;
     // Closes without events (a dataset being destroyed or losing its

@@ -42,6 +42,8 @@ enum TFieldType {
 // Name of a data type for messages ("Integer", "String", ...).
 const char* FieldTypeName(TFieldType type) noexcept;
 
+// A dataset's state: closed, browsing, editing or inserting a row, setting a key, computing
+// calculated fields, filtering a row.
 enum TDataSetState {
     dsInactive,
     dsBrowse,
@@ -52,8 +54,10 @@ enum TDataSetState {
     dsFilter,
 };
 
+// Where a field's value comes from: the result, a calculation, a lookup.
 enum TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc };
 
+// The change a cached or posted row carries.
 enum TUpdateKind { ukModify, ukInsert, ukDelete };
 
 // What an update handler decided for one cached row.
@@ -65,9 +69,11 @@ enum TUpdateStatus { usUnmodified, usModified, usInserted, usDeleted };
 // Which columns identify a row in the statements generated for live results.
 enum TUpdateMode { upWhereAll, upWhereChanged, upWhereKeyOnly };
 
+// Locate options (a bit set): case-insensitive match, prefix match.
 enum TLocateOption : unsigned { loCaseInsensitive = 1, loPartialKey = 2 };
 using TLocateOptions = unsigned;
 
+// The direction of a parameter.
 enum TParamType { ptUnknown, ptInput, ptOutput, ptInputOutput, ptResult };
 
 // Parameter binding of a stored procedure: by name or by position.
@@ -89,12 +95,14 @@ enum TDataEvent {
 // (editing a read-only result, a missing field), a conversion error.
 class EDatabaseError : public Exception {
 public:
+    // Made with the message text.
     using Exception::Exception;
 };
 
 // A value that cannot be converted to the requested type.
 class EConvertError : public Exception {
 public:
+    // Made with the message text.
     using Exception::Exception;
 };
 
@@ -106,6 +114,7 @@ public:
         : Exception("Operation aborted")
     {
     }
+    // Made with the message text.
     using Exception::Exception;
 };
 

@@ -27,8 +27,12 @@ namespace vcl {
 class TDatabase;
 class TUpdateSQL;
 
+// A dataset over a database result: finds its connection (see DatabaseName) and, for live results,
+// writes rows back with generated statements. Database failures throw EDatabaseError with the
+// driver's text.
 class TDBDataSet : public TDataSet {
 public:
+    // A closed dataset owned by `owner`.
     explicit TDBDataSet(TComponent* owner = nullptr);
     ~TDBDataSet() override;
 
@@ -99,6 +103,7 @@ private:
 // A dataset defined by an SQL text with parameters.
 class TCustomQuery : public TDBDataSet {
 public:
+    // A closed query owned by `owner`.
     explicit TCustomQuery(TComponent* owner = nullptr);
     ~TCustomQuery() override;
 
@@ -114,6 +119,8 @@ public:
     bool ParamCheck() const noexcept { return paramCheck_; }
     void SetParamCheck(bool check) { paramCheck_ = check; }
 
+    // Prepares the statement on the open connection (EDatabaseError when the database refuses it),
+    // drops it, tells whether it is prepared.
     void Prepare();
     void Unprepare();
     bool Prepared() const noexcept;
@@ -152,6 +159,7 @@ private:
 // BDE-style query.
 class TQuery : public TCustomQuery {
 public:
+    // A closed query owned by `owner`.
     explicit TQuery(TComponent* owner = nullptr);
     ~TQuery() override;
 
@@ -176,9 +184,11 @@ private:
 // order inside a savepoint.
 class TStoredProc : public TDBDataSet {
 public:
+    // A closed procedure owned by `owner`.
     explicit TStoredProc(TComponent* owner = nullptr);
     ~TStoredProc() override;
 
+    // The procedure's name in the database; changing it unprepares.
     const std::string& StoredProcName() const noexcept { return procName_; }
     void SetStoredProcName(const std::string& name);
     // The declared parameters in order (read from the database by Prepare,
@@ -189,6 +199,9 @@ public:
     TParamBindMode ParamBindMode() const noexcept { return bindMode_; }
     void SetParamBindMode(TParamBindMode mode) { bindMode_ = mode; }
 
+    // Reads the procedure's definition and prepares it (EDatabaseError when the database has no
+    // such procedure); Unprepare drops it; Prepared tells whether it is prepared; SetPrepared does
+    // either.
     void Prepare();
     void Unprepare();
     bool Prepared() const noexcept { return prepared_; }
@@ -220,9 +233,11 @@ private:
 // its original values.
 class TUpdateSQL : public TDataSetUpdateObject {
 public:
+    // An update object owned by `owner`.
     explicit TUpdateSQL(TComponent* owner = nullptr);
     ~TUpdateSQL() override;
 
+    // The statement lines for each kind of change.
     TStrings& ModifySQL() { return SQL(ukModify); }
     TStrings& InsertSQL() { return SQL(ukInsert); }
     TStrings& DeleteSQL() { return SQL(ukDelete); }
@@ -231,6 +246,7 @@ public:
     // and restored around a rewrite of its text).
     TQuery& Query(TUpdateKind kind);
 
+    // The dataset whose rows the object writes (not owned).
     TDataSet* DataSet() const override { return dataSet_; }
     void SetDataSet(TDataSet* dataSet) override { dataSet_ = dataSet; }
 

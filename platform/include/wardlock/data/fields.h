@@ -24,26 +24,35 @@ namespace vcl {
 
 class TDataSet;
 
+// One column of a dataset, and the value of the current row in it. Reading a value of another type
+// converts it; a value that cannot be converted throws EConvertError, writing outside an edit or to
+// a read-only field EDatabaseError. The dataset (or another owner) owns its fields.
 class TField : public TComponent {
 public:
+    // A field of unknown type owned by `owner`; subclasses fix the type.
     explicit TField(TComponent* owner = nullptr);
     ~TField() override;
 
+    // The dataset the field belongs to (not owned; null when none).
     TDataSet* DataSet() const noexcept { return dataSet_; }
     // Adds the field to the dataset's field list (removes it from the old
     // one). Only while the dataset is closed.
     virtual void SetDataSet(TDataSet* dataSet);
 
+    // The column's name in the result (or the calculated field's name).
     const std::string& FieldName() const noexcept { return fieldName_; }
     void SetFieldName(const std::string& name);
+    // The caption views show: the display label, or the field name without one.
     std::string DisplayName() const { return displayLabel_.empty() ? fieldName_ : displayLabel_; }
     const std::string& DisplayLabel() const noexcept { return displayLabel_; }
     void SetDisplayLabel(const std::string& label) { displayLabel_ = label; }
+    // The column width views use (0: their default) and whether they show the field.
     int DisplayWidth() const noexcept { return displayWidth_; }
     void SetDisplayWidth(int width) { displayWidth_ = width; }
     bool Visible() const noexcept { return visible_; }
     void SetVisible(bool visible) { visible_ = visible; }
 
+    // The value type, and where the value comes from.
     TFieldType DataType() const noexcept { return dataType_; }
     TFieldKind FieldKind() const noexcept { return fieldKind_; }
     // Changing the kind of a field of an open dataset is refused; a subclass
@@ -64,6 +73,7 @@ public:
     // terminating zero; integer 4; smallint 2; boolean 2).
     virtual int DataSize() const;
 
+    // Read-only fields refuse new values; required fields refuse a null value at post.
     bool ReadOnly() const noexcept { return readOnly_; }
     void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
     bool Required() const noexcept { return required_; }
@@ -127,6 +137,7 @@ public:
     virtual QVariant ConvertValue(const QVariant& value) const;
 
 protected:
+    // A field of `type` and `size` (for the subclasses).
     TField(TComponent* owner, TFieldType type, int size);
     void SetDataType(TFieldType type) { dataType_ = type; }
     // Changes the kind without the closed-dataset check, for field classes
@@ -138,6 +149,7 @@ protected:
     void SetData(const QVariant& value);
     QVariant GetData() const;
 
+    // Throws EConvertError: the field's value cannot be read or written as `typeName`.
     [[noreturn]] void AccessError(const char* typeName) const;
 
 private:
@@ -163,6 +175,7 @@ private:
     std::string keyFields_;
 };
 
+// A text column of at most `size` characters.
 class TStringField : public TField {
 public:
     explicit TStringField(TComponent* owner = nullptr, int size = 20)
@@ -173,6 +186,7 @@ public:
     QVariant ConvertValue(const QVariant& value) const override;
 };
 
+// A 32-bit integer column.
 class TIntegerField : public TField {
 public:
     explicit TIntegerField(TComponent* owner = nullptr)
@@ -183,12 +197,14 @@ public:
     QVariant ConvertValue(const QVariant& value) const override;
 
 protected:
+    // An integer field of another width (for the subclasses).
     TIntegerField(TComponent* owner, TFieldType type)
         : TField(owner, type, 0)
     {
     }
 };
 
+// A 16-bit integer column.
 class TSmallintField : public TIntegerField {
 public:
     explicit TSmallintField(TComponent* owner = nullptr)
@@ -198,6 +214,7 @@ public:
     int DataSize() const override { return 2; }
 };
 
+// A 64-bit integer column.
 class TLargeintField : public TIntegerField {
 public:
     explicit TLargeintField(TComponent* owner = nullptr)
@@ -207,6 +224,7 @@ public:
     int DataSize() const override { return 8; }
 };
 
+// A boolean column.
 class TBooleanField : public TField {
 public:
     explicit TBooleanField(TComponent* owner = nullptr)
@@ -218,6 +236,7 @@ public:
     QVariant ConvertValue(const QVariant& value) const override;
 };
 
+// A floating-point column.
 class TFloatField : public TField {
 public:
     explicit TFloatField(TComponent* owner = nullptr)
@@ -239,6 +258,7 @@ public:
     QVariant ConvertValue(const QVariant& value) const override;
 
 protected:
+    // A blob field of another type (for the subclasses).
     TBlobField(TComponent* owner, TFieldType type)
         : TField(owner, type, 0)
     {

@@ -18,9 +18,12 @@
 
 namespace vcl {
 
+// One named parameter of a statement: its declared type, direction and value. Reading a value of
+// another type converts it (EConvertError when impossible).
 class TParam {
 public:
     TParam() = default;
+    // A parameter `name` of `type` (unknown: taken from the first value) and direction `paramType`.
     TParam(const std::string& name, TFieldType type = ftUnknown, TParamType paramType = ptInput)
         : name_(name)
         , dataType_(type)
@@ -28,6 +31,7 @@ public:
     {
     }
 
+    // The name (as written after ':' in the statement), the declared type and the direction.
     const std::string& Name() const noexcept { return name_; }
     void SetName(const std::string& name) { name_ = name; }
     TFieldType DataType() const noexcept { return dataType_; }
@@ -35,6 +39,7 @@ public:
     TParamType ParamType() const noexcept { return paramType_; }
     void SetParamType(TParamType type) { paramType_ = type; }
 
+    // True while the value is null (also before a value is assigned).
     bool IsNull() const { return value_.isNull(); }
     // True once a value (or null through Clear) was assigned.
     bool Bound() const noexcept { return bound_; }
@@ -54,6 +59,7 @@ public:
     QByteArray AsRaw() const;
     void SetRaw(const QByteArray& bytes);
 
+    // The value as assigned.
     QVariant Value() const { return value_; }
     // Sets the value; an unknown data type is taken from the value.
     void SetValue(const QVariant& value);
@@ -73,14 +79,19 @@ private:
     bool bound_ = false;
 };
 
+// The parameters of a statement, in order; it owns them. Copies are deep.
 class TParams {
 public:
     TParams() = default;
+    // Copies every parameter.
     TParams(const TParams& other);
     TParams& operator=(const TParams& other);
+    // Moves the parameters.
     TParams(TParams&&) noexcept = default;
     TParams& operator=(TParams&&) noexcept = default;
 
+    // The number of parameters, and one of them by position (EDatabaseError for an
+    // index out of range).
     int Count() const noexcept { return static_cast<int>(items_.size()); }
     TParam& Items(int index);
     const TParam& Items(int index) const;
@@ -93,7 +104,9 @@ public:
     TParam* FindParam(const std::string& name);
     const TParam* FindParam(const std::string& name) const;
 
+    // Appends a parameter and returns it.
     TParam& CreateParam(TFieldType type, const std::string& name, TParamType paramType = ptInput);
+    // Removes every parameter.
     void Clear() { items_.clear(); }
     // Copies the values (and types) of same-named parameters of `source`.
     void AssignValues(const TParams& source);

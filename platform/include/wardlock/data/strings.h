@@ -9,9 +9,12 @@
 
 namespace vcl {
 
+// A list of text lines (an SQL text, "NAME=value" parameters) with a change notification. Indexes
+// out of range throw EDatabaseError.
 class TStrings {
 public:
     TStrings() = default;
+    // The given lines.
     TStrings(std::initializer_list<std::string> lines)
         : lines_(lines)
     {
@@ -23,11 +26,14 @@ public:
     }
     TStrings& operator=(const TStrings& other);
 
+    // The number of lines; one line by index; replacing one.
     int Count() const noexcept { return static_cast<int>(lines_.size()); }
     const std::string& Strings(int index) const;
     const std::string& operator[](int index) const { return Strings(index); }
     void SetStrings(int index, const std::string& line);
 
+    // Add appends (returns its index), Insert inserts before `index`, Delete removes, Clear
+    // empties; each calls OnChange.
     int Add(const std::string& line);
     void Insert(int index, const std::string& line);
     void Delete(int index);
@@ -48,12 +54,14 @@ public:
     // an empty value removes the line, as the component framework does.
     void SetValues(const std::string& name, const std::string& value);
 
+    // All lines.
     const std::vector<std::string>& Lines() const noexcept { return lines_; }
 
     // Called after every change (the owner of an SQL list re-reads its
     // parameters there).
     std::function<void()> OnChange;
 
+    // Equal when the lines are.
     bool operator==(const TStrings& other) const { return lines_ == other.lines_; }
 
 private:
@@ -62,6 +70,7 @@ private:
     std::vector<std::string> lines_;
 };
 
+// The component framework's name for the same list.
 using TStringList = TStrings;
 
 } // namespace vcl

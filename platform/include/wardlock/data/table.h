@@ -12,11 +12,15 @@ class QSqlQuery;
 
 namespace vcl {
 
+// A whole table by its plain name, as a dataset: rows ordered by its index fields, written back
+// with generated statements.
 class TTable : public TDBDataSet {
 public:
+    // A closed table owned by `owner`.
     explicit TTable(TComponent* owner = nullptr);
     ~TTable() override;
 
+    // The table's name.
     const std::string& TableName() const noexcept { return tableName_; }
     // A plain name (letters, digits, '_'); anything else is refused with
     // EDatabaseError, so that no text reaches the statement but a name.

@@ -24,15 +24,20 @@
 
 namespace vcl {
 
+// The Qt table model over a data source (see the file comment). It does not own the data source or
+// its dataset.
 class TDataSourceModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
+    // A model over `source` (may be null), owned by `parent` as any QObject.
     explicit TDataSourceModel(TDataSource* source = nullptr, QObject* parent = nullptr);
     ~TDataSourceModel() override;
 
+    // The data source shown (not owned; null when none); changing it resets the model.
     TDataSource* DataSource() const;
     void SetDataSource(TDataSource* source);
+    // The data source's dataset, or null.
     TDataSet* DataSet() const;
 
     // The field shown in `column` (null when none), and the column of a field
@@ -50,6 +55,8 @@ public:
     // Message of the last refused edit or move (empty when none).
     const QString& LastError() const noexcept { return lastError_; }
 
+    // QAbstractTableModel: rows and columns as described above; booleans as check states; edits go
+    // through the dataset and answer false when refused.
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -59,6 +66,7 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
 signals:
+    // The dataset's current row moved (-1: none).
     void currentRowChanged(int row);
     // The dataset's state changed (browse, edit, insert, closed).
     void stateChanged();
