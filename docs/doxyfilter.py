@@ -30,6 +30,8 @@ STRING = re.compile(r'"(?:\\.|[^"\\])*"' + r"|'(?:\\.|[^'\\])*'")
 
 # Placeholders such as <folder> are text, not HTML tags.
 PLACEHOLDER = re.compile(r"<([A-Za-z][\w-]*)>")
+SCOPE_START = re.compile(r"^\s*(template\s*<.*>\s*)?(class|struct|union|enum|namespace)\b")
+OWN_DOCUMENTATION = re.compile(r"~\w+\s*\(|=\s*delete\s*;")
 OPEN_GROUP = "/**@{*/ "
 CLOSE_GROUP = "/**@}*/ "
 
@@ -79,21 +81,56 @@ def is_comment(line):
 
 def starts_declaration(line):
     stripped = line.strip()
+    if stripped.startswith("#define"):
+        return True
     return bool(stripped) and not stripped.startswith(("#", "}")) and not ACCESS.match(line) \
         and not is_comment(line)
 
 
+def documents_one(line):
+    """A macro, or a class, enum or namespace definition: the comment is
+    its own, not a group's."""
+    code, _ = code_part(line)
+    return code.strip().startswith("#define") or (
+        bool(SCOPE_START.match(code)) and not code.rstrip().endswith(";"))
+
+
+def declaration_text(lines, index):
+    """The code of the declaration that starts at index (up to its ';' or
+    its body's brace)."""
+    text = ""
+    for line in lines[index:index + 12]:
+        code = code_part(line)[0].strip()
+        text += " " + code
+        if code.endswith((";", "{", "}")):
+            break
+    return text
+
+
+def starts_statement(lines, index):
+    previous = code_part(lines[index - 1])[0].strip()
+    return not previous or previous.endswith((";", "{", "}", ":"))
+
+
 def run_end(lines, scopes, first, depth):
-    """Index of the line that ends the run of declarations starting at first."""
+    """Index of the line that ends the run of declarations starting at first.
+    A destructor, a deleted member or (in a run that does not start with one)
+    an override ends it too: they have their own or their base's
+    documentation, not the run's."""
+    overrides = "override" in declaration_text(lines, first)
     index = first
     while index < len(lines):
         in_declarations, line_depth = scopes[index]
         line = lines[index]
+        if line_depth < depth:
+            return index
         if in_declarations and line_depth == depth and index > first:
             if not line.strip() or is_comment(line) or ACCESS.match(line) or line.strip().startswith("}"):
                 return index
-        if line_depth < depth:
-            return index
+            if starts_statement(lines, index):
+                text = declaration_text(lines, index)
+                if OWN_DOCUMENTATION.search(text) or ("override" in text and not overrides):
+                    return index
         index += 1
     return index
 
@@ -135,13 +172,19 @@ def filter_lines(lines):
                     last += 1
             following = last + 1
             if following < len(lines) and starts_declaration(lines[following]):
-                end = run_end(lines, scopes, following, depth)
-                close_before.add(end)
+                group = not documents_one(lines[following])
+                if group:
+                    close_before.add(run_end(lines, scopes, following, depth))
+                texts = []
                 for doc in range(index, last + 1):
                     match = FULL_COMMENT.match(lines[doc])
                     text = " " + separator.group(2).rstrip("-").strip() if separator else match.group(2)
-                    opener = prefix + OPEN_GROUP if doc == index else ""
-                    out[doc] = match.group(1) + opener + "///" + doc_text(text)
+                    texts.append((match.group(1), doc_text(text).replace("*/", "* /")))
+                # A /** */ block, so that the group marker may share its line.
+                for number, (indent, text) in enumerate(texts):
+                    opener = prefix + (OPEN_GROUP if group else "") + "/**" if number == 0 else "   "
+                    closer = " */" if number == len(texts) - 1 else ""
+                    out[index + number] = indent + opener + text + closer
                 index = following
                 continue
             out[index] = prefix + line

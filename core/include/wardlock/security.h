@@ -34,6 +34,7 @@ class TSecurities {
 public:
     // One list entry; the security is not owned.
     struct Node {
+        // The security (not owned) and its neighbours (null at the ends).
         TSecurity* Security = nullptr;
         Node* Next = nullptr;
         Node* Prev = nullptr;

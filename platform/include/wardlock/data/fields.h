@@ -178,6 +178,7 @@ private:
 // A text column of at most `size` characters.
 class TStringField : public TField {
 public:
+    // A field of `size` characters owned by `owner` (null: the caller deletes it).
     explicit TStringField(TComponent* owner = nullptr, int size = 20)
         : TField(owner, ftString, size)
     {
@@ -189,6 +190,7 @@ public:
 // A 32-bit integer column.
 class TIntegerField : public TField {
 public:
+    // A field owned by `owner` (null: the caller deletes it).
     explicit TIntegerField(TComponent* owner = nullptr)
         : TField(owner, ftInteger, 0)
     {
@@ -207,6 +209,7 @@ protected:
 // A 16-bit integer column.
 class TSmallintField : public TIntegerField {
 public:
+    // A field owned by `owner` (null: the caller deletes it).
     explicit TSmallintField(TComponent* owner = nullptr)
         : TIntegerField(owner, ftSmallint)
     {
@@ -217,6 +220,7 @@ public:
 // A 64-bit integer column.
 class TLargeintField : public TIntegerField {
 public:
+    // A field owned by `owner` (null: the caller deletes it).
     explicit TLargeintField(TComponent* owner = nullptr)
         : TIntegerField(owner, ftLargeint)
     {
@@ -227,6 +231,7 @@ public:
 // A boolean column.
 class TBooleanField : public TField {
 public:
+    // A field owned by `owner` (null: the caller deletes it).
     explicit TBooleanField(TComponent* owner = nullptr)
         : TField(owner, ftBoolean, 0)
     {
@@ -239,6 +244,7 @@ public:
 // A floating-point column.
 class TFloatField : public TField {
 public:
+    // A field owned by `owner` (null: the caller deletes it).
     explicit TFloatField(TComponent* owner = nullptr)
         : TField(owner, ftFloat, 0)
     {
@@ -250,6 +256,7 @@ public:
 // Binary large objects (bytes kept as they are).
 class TBlobField : public TField {
 public:
+    // A field owned by `owner` (null: the caller deletes it).
     explicit TBlobField(TComponent* owner = nullptr)
         : TField(owner, ftBlob, 0)
     {
@@ -268,6 +275,7 @@ protected:
 // Long text (no fixed width).
 class TMemoField : public TBlobField {
 public:
+    // A field owned by `owner` (null: the caller deletes it).
     explicit TMemoField(TComponent* owner = nullptr)
         : TBlobField(owner, ftMemo)
     {
