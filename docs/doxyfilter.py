@@ -32,6 +32,7 @@ STRING = re.compile(r'"(?:\\.|[^"\\])*"' + r"|'(?:\\.|[^'\\])*'")
 PLACEHOLDER = re.compile(r"<([A-Za-z][\w-]*)>")
 SCOPE_START = re.compile(r"^\s*(template\s*<.*>\s*)?(class|struct|union|enum|namespace)\b")
 OWN_DOCUMENTATION = re.compile(r"~\w+\s*\(|=\s*delete\s*;")
+MEMBER_AFTER_BRACE = re.compile(r"^\s*}\s*\w+\s*;")
 OPEN_GROUP = "/**@{*/ "
 CLOSE_GROUP = "/**@}*/ "
 
@@ -191,7 +192,10 @@ def filter_lines(lines):
             index += 1
             continue
         code, column = code_part(line)
-        if column >= 0 and code.strip() and not code.lstrip().startswith(("#", "}")):
+        # A closing brace takes a trailing comment only when it declares a
+        # member ("} Current; // ...").
+        closes = code.lstrip().startswith("}") and not MEMBER_AFTER_BRACE.match(code)
+        if column >= 0 and code.strip() and not code.lstrip().startswith("#") and not closes:
             comment = line[column + 2:]
             if not comment.startswith(("/", "!")):
                 line = line[:column] + "///<" + doc_text(comment)

@@ -43,7 +43,7 @@ public:
 
 protected:
     // Called on the owner when one of its components is about to be destroyed.
-    virtual void Notification(TComponent* component) {}
+    virtual void Notification(TComponent* component) { }
 
 private:
     void InsertComponent(TComponent* component);
@@ -55,4 +55,4 @@ private:
     bool destroying_ = false;
 };
 
-}  // namespace vcl
+} // namespace vcl

@@ -11,7 +11,10 @@ namespace vcl {
 class Exception : public std::exception {
 public:
     // Keeps `message`.
-    explicit Exception(std::string message) : message_(std::move(message)) {}
+    explicit Exception(std::string message)
+        : message_(std::move(message))
+    {
+    }
     // The message text (UTF-8).
     const char* what() const noexcept override { return message_.c_str(); }
     const std::string& Message() const noexcept { return message_; }
@@ -27,4 +30,4 @@ public:
     using Exception::Exception;
 };
 
-}  // namespace vcl
+} // namespace vcl

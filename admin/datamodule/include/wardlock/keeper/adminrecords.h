@@ -16,6 +16,7 @@ using TSecUserInfo = TSecUser;
 
 // A group as the dialogs see it.
 struct TSecGroupInfo {
+    // The group's name, full name and ID, and its five policy flags.
     tor::pswdsstr<16> Name;
     std::string FullName;
     int GroupID = 0;

@@ -14,10 +14,15 @@
 
 namespace Security {
 
+// The database primitives of an administration data module (`Module`) on the dataset layer:
+// parameters, cached updates and transactions over the provider's connection, so that every
+// engine's module is this template over the neutral one plus its connection.
 template<class Module> class TSecDModDBPrimitives : public Module {
 public:
     using Module::Module;
 
+    // Sets a parameter of a query or stored procedure of the module; a parameter the command lacks
+    // is skipped.
     void SetQueryParamAsString(
         vcl::TComponent* command, const char* name, const char* value) override
     {
@@ -41,6 +46,8 @@ public:
             param->SetAsBoolean(value);
     }
 
+    // Cached updates of a dataset of the module; datasets without a cache have none pending and do
+    // nothing.
     bool DataSetUpdatesPending(vcl::TDataSet* dataSet) override
     {
         return Cached(dataSet) && dataSet->UpdatesPending();
@@ -66,6 +73,7 @@ public:
         dataSet->Open();
     }
 
+    // The transaction of the module's connection.
     void StartTransaction() override { Connection().StartTransaction(); }
     void Commit() override { Connection().Commit(); }
     void Rollback() override { Connection().Rollback(); }

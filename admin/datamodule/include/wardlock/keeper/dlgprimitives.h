@@ -7,10 +7,13 @@
 
 namespace Security {
 
+// The full module's primitives on the dataset layer, over TSecDModDBPrimitives.
 template<class Module> class TSecDModDlgDBPrimitives : public TSecDModDBPrimitives<Module> {
 public:
     using TSecDModDBPrimitives<Module>::TSecDModDBPrimitives;
 
+    // Prepares, unprepares and runs a query or stored procedure of the module (the database's
+    // errors are thrown); other components are skipped.
     void PrepareQuery(vcl::TComponent* command) override
     {
         if (auto* query = dynamic_cast<vcl::TCustomQuery*>(command))

@@ -16,6 +16,8 @@
 
 namespace tor {
 
+// The numbering field (see the file comment): numbers the rows 0, 1, 2, ... when its dataset opens
+// or is refreshed, and keeps the numbering out of the update cache.
 class TIntNoField : public TExtNoField {
 public:
     using TExtNoField::TExtNoField;
@@ -56,6 +58,7 @@ public:
 
     // The numbering field (a field of this dataset; not owned).
     TNoField* NoField() const noexcept { return noField_; }
+    // Sets the numbering field (null: none).
     void SetNoField(TNoField* field) { noField_ = field; }
 
     // True when the numbering field is a plain one, or a TIntNoField that
@@ -150,6 +153,7 @@ protected:
 template<class Engine> class TIntNoDataSet : public Engine {
 public:
     using Engine::Engine;
+    // Always sequenced: the record number is the place.
     bool IsSequenced() const override { return true; }
 };
 

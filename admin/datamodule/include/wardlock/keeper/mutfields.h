@@ -51,13 +51,17 @@ class TNoField;
 // The attached-fields list of a TNoField (not owning).
 class TPubFields {
 public:
+    // The number of fields, one by index (std::out_of_range outside the list), and a field's index
+    // (-1 when not listed).
     int Count() const noexcept { return static_cast<int>(items_.size()); }
     vcl::TField* Items(int index) const { return items_.at(static_cast<size_t>(index)); }
     int IndexOf(const vcl::TField* field) const;
     // Appends the field unless it is already listed.
     void Add(vcl::TField* field);
+    // Removes the field when listed; Clear empties the list.
     void Remove(const vcl::TField* field);
     void Clear() noexcept { items_.clear(); }
+    // Iteration over the fields.
     auto begin() const noexcept { return items_.begin(); }
     auto end() const noexcept { return items_.end(); }
 
@@ -76,6 +80,7 @@ public:
     virtual void SetRecCount(unsigned count) = 0;
     // Grows the buffer to `count` slots, keeping the values (never shrinks).
     virtual void GrowRecCount(unsigned count) = 0;
+    // Drops the buffer; whether there is one.
     virtual void FreeBuffer() = 0;
     virtual bool HasBuffer() const noexcept = 0;
     // Slots in the buffer (0 without a buffer).
@@ -100,6 +105,7 @@ protected:
 // attached to it.
 class TNoField : public vcl::TIntegerField {
 public:
+    // A numbering field owned by `owner` (null: the caller deletes it).
     explicit TNoField(vcl::TComponent* owner = nullptr);
     ~TNoField() override;
 
@@ -131,11 +137,14 @@ public:
     std::function<void(vcl::TDataSet*)> AfterUpdate;
 
 protected:
+    // The field's work in the dataset's events, before (BeforePost) or after the dataset's own
+    // handlers; the base does nothing.
     virtual void IntAfterOpen(vcl::TDataSet* dataSet) { }
     virtual void IntOnCalcFields(vcl::TDataSet* dataSet) { }
     virtual void IntBeforePost(vcl::TDataSet* dataSet) { }
     virtual void IntAfterClose(vcl::TDataSet* dataSet) { }
     virtual void IntAfterRefresh(vcl::TDataSet* dataSet) { }
+    // Fire BeforeUpdate and AfterUpdate.
     virtual void IntBeforeUpdate();
     virtual void IntAfterUpdate();
 
@@ -181,8 +190,10 @@ public:
 
 // --- Calculated and lookup fields that may be modified -------------------
 
+// A string field whose calculated and lookup instances may be modified.
 class TMutStringField : public vcl::TStringField {
 public:
+    // A field of `size` characters owned by `owner` (null: the caller deletes it).
     explicit TMutStringField(vcl::TComponent* owner = nullptr, int size = 20);
     // The platform's setter, then the dataset is marked modified when it is
     // being edited (a calculated value does not mark it by itself).
@@ -191,16 +202,20 @@ public:
     bool GetCanModify() const override;
 };
 
+// An integer field whose calculated and lookup instances may be modified.
 class TMutIntegerField : public vcl::TIntegerField {
 public:
+    // A field owned by `owner` (null: the caller deletes it).
     explicit TMutIntegerField(vcl::TComponent* owner = nullptr);
     void SetValue(const QVariant& value) override;
     void Clear() override;
     bool GetCanModify() const override;
 };
 
+// A boolean field whose calculated and lookup instances may be modified.
 class TMutBooleanField : public vcl::TBooleanField {
 public:
+    // A field owned by `owner` (null: the caller deletes it).
     explicit TMutBooleanField(vcl::TComponent* owner = nullptr);
     void SetValue(const QVariant& value) override;
     void Clear() override;
@@ -217,34 +232,50 @@ public:
     using MutBase::MutBase;
     ~TMemField() override;
 
+    // The numbering field the field is attached to (not owned; null when none).
     TNoField* NoField() const noexcept override { return noField_; }
     // Moves the field from the old numbering field's list to the new one's;
     // nothing when unchanged.
     void SetNoField(TNoField* noField) override;
 
+    // Drops the buffer and allocates `count` zero-filled slots.
     void SetRecCount(unsigned count) override;
+    // Grows the buffer to `count` slots, keeping the values.
     void GrowRecCount(unsigned count) override;
+    // Drops the buffer.
     void FreeBuffer() override;
+    // Whether there is a buffer.
     bool HasBuffer() const noexcept override { return hasBuffer_; }
+    // Slots in the buffer (0 without a buffer).
     unsigned RecCount() const noexcept override { return static_cast<unsigned>(slots_.size()); }
+    // Copies slot r into the field's current value.
     void CalcValue(unsigned r) override;
+    // Whether the current value differs from slot r.
     bool ValueDiffers(unsigned r) const override;
+    // Stores the current value into slot r when it differs (BeforeUpdate, copy, AfterUpdate).
     void UpdateValue(unsigned r) override;
 
     // While the row is edited, a value is refused (EDatabaseError) when the
     // dataset no longer calls the numbering field's handlers: it could be
     // neither kept nor written back.
     void SetValue(const QVariant& value) override;
+    // Sets the value to null, under the same rule.
     void Clear() override;
 
+    // Fired when a posted row stores a changed value of this field, before
+    // the slot is written.
     std::function<void(vcl::TField*)> BeforeUpdate;
+    // Fired after the slot is written.
     std::function<void(vcl::TField*)> AfterUpdate;
 
 protected:
+    // Fires BeforeUpdate.
     virtual void IntBeforeUpdate();
+    // Fires AfterUpdate.
     virtual void IntAfterUpdate();
     // Slot r; throws EDatabaseError when r is outside the buffer.
     const Slot& SlotAt(unsigned r) const;
+    // Slot r, writable; the same rule.
     Slot& SlotAt(unsigned r);
 
 private:
@@ -257,8 +288,10 @@ private:
     bool hasBuffer_ = false;
 };
 
+// A text value per record, kept in memory.
 class TMemStringField : public TMemField<TMutStringField, QString> {
 public:
+    // A field of `size` characters owned by `owner` (null: the caller deletes it).
     explicit TMemStringField(vcl::TComponent* owner = nullptr, int size = 20);
     // A slot keeps at most Size characters: longer text is cut, when it is
     // set through the field as when a slot is written directly.
@@ -272,16 +305,22 @@ public:
     void setDataAsRaw(unsigned r, const QByteArray& bytes);
 };
 
+// An integer value per record, kept in memory.
 class TMemIntegerField : public TMemField<TMutIntegerField, int> {
 public:
+    // A field owned by `owner` (null: the caller deletes it).
     explicit TMemIntegerField(vcl::TComponent* owner = nullptr);
+    // Slot r, read and written directly (no events; EDatabaseError when r is outside the buffer).
     int getDataAsInteger(unsigned r) const;
     void setDataAsInteger(unsigned r, int value);
 };
 
+// A boolean value per record, kept in memory.
 class TMemBooleanField : public TMemField<TMutBooleanField, uint16_t> {
 public:
+    // A field owned by `owner` (null: the caller deletes it).
     explicit TMemBooleanField(vcl::TComponent* owner = nullptr);
+    // Slot r, read and written directly (no events; EDatabaseError when r is outside the buffer).
     bool getDataAsBoolean(unsigned r) const;
     void setDataAsBoolean(unsigned r, bool value);
 };
@@ -296,8 +335,10 @@ extern template class TMemField<TMutBooleanField, uint16_t>;
 // is stored directly, except that a field can only become a data field when
 // it is bound to a result column (it was one when the dataset opened).
 
+// A string field whose kind may change while its dataset is open.
 class TFllStringField : public vcl::TStringField {
 public:
+    // A field of `size` characters owned by `owner` (null: the caller deletes it).
     explicit TFllStringField(vcl::TComponent* owner = nullptr, int size = 20)
         : vcl::TStringField(owner, size)
     {
@@ -305,12 +346,14 @@ public:
     void SetFieldKind(vcl::TFieldKind kind) override;
 };
 
+// An integer field whose kind may change while its dataset is open.
 class TFllIntegerField : public vcl::TIntegerField {
 public:
     using vcl::TIntegerField::TIntegerField;
     void SetFieldKind(vcl::TFieldKind kind) override;
 };
 
+// A boolean field whose kind may change while its dataset is open.
 class TFllBooleanField : public vcl::TBooleanField {
 public:
     using vcl::TBooleanField::TBooleanField;

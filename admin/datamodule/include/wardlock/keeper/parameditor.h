@@ -26,8 +26,11 @@ inline constexpr std::uint32_t kParamKeyMask = 0x5A3C96E1u;
 inline constexpr std::uint32_t kUserKeyMask = 0x2F81D4B7u;
 inline constexpr std::uint32_t kParamTypeKeyMask = 0xC7E2195Du;
 
+// The editor context (see the file comment): the administration module makes and owns it; a plug-in
+// only borrows it for one call.
 class TSecSmpParamEd {
 public:
+    // Why the plug-in is called.
     enum Reasons : int {
         rPlain = 0,
         rIterate = 1, // iterate with the callback
@@ -35,6 +38,7 @@ public:
         rInsert = 3,
         rRename = 4, // Name is the old name, Data the new one
     };
+    // Called by a plug-in for each sub-parameter while iterating; false stops the iteration.
     using Callback = bool (*)(const TSecSmpParamEd& editor, const char* subParamFullName);
 
     // A context on `security` (its rights copy binds to it; null: unbound).
@@ -43,14 +47,18 @@ public:
     {
     }
 
+    // The reason of the call, the parameter's type and the parameter (-1 when none).
     int Reason = rPlain;
     int ParamTypeID = -1;
     int ParamID = -1;
     // ParamID, UserID, unused, ParamTypeID; each combined with its mask.
     std::int32_t Keys[4] = {};
+    // The parameter's name (16 characters and a terminator).
     char Name[17] = {};
     // rShow: the value buffer; rRename: the new name (17 bytes); else caller data.
     void* Data = nullptr;
+    // The parameter type's name, and the parameter's full name, default value and description
+    // (texts the context points to) and flags.
     char TypeName[17] = {};
     char* FullName = nullptr;
     char* DefaultValue = nullptr;
@@ -58,6 +66,8 @@ public:
     bool UserCanModify = false;
     bool Hidden = false;
     bool Protected = false;
+    // The rIterate callback, the window that owns the plug-in's dialogs, a rights object bound to
+    // the security, and whether the context frees its text buffers.
     Callback Iterate = nullptr;
     void* Window = nullptr;
     TSecRights Rights;

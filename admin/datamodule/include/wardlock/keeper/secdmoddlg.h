@@ -21,8 +21,13 @@
 
 namespace Security {
 
+// The full administration data module on the dataset layer: the simple module's form and operations
+// plus groups, the group hierarchy and the creation of users, groups, rights and parameters (each
+// command sequence in its own transaction, EDBOperationFailed on failure). A provider subclass
+// connects it.
 class TSecDModDlgFrm : public TSecDModSmpDlgFrm {
 public:
+    // As TSecDModSmpDlgFrm's constructor.
     TSecDModDlgFrm(TSecurity* security, bool cachedMode, int userID, int groupID);
     ~TSecDModDlgFrm() override;
 
@@ -32,6 +37,7 @@ public:
     tor::TMemBooleanField* GroupsModificable = nullptr;
     vcl::TBooleanField* UsersModificable = nullptr;
 
+    // The group hierarchy table (ModGroups), its fields and data source.
     vcl::TDBDataSet* ModGroups = nullptr;
     vcl::TIntegerField* ModGroupsGroupID = nullptr;
     vcl::TIntegerField* ModGroupsModGroupID = nullptr;
@@ -149,6 +155,8 @@ public:
     void UsersGroupIDValidate(vcl::TField* field);
     void UsersGroupIDChange(vcl::TField* field);
     void ParamsBeforeEdit(vcl::TDataSet* dataSet) override;
+    // Handlers the form binds: a posted parameter, a parameter name to check, a parameter type
+    // about to be posted.
     void ParamsAfterPost(vcl::TDataSet* dataSet);
     void ParamsNameValidate(vcl::TField* field);
     void ParamTypesBeforePost(vcl::TDataSet* dataSet);

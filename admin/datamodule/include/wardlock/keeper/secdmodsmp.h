@@ -48,7 +48,9 @@ namespace Security {
 // QGroups, CheckAllowedGroup and GroupsAllowed (new databases).
 enum class TSecLayout { Old, New };
 
+// How a module's form is built: the layout and the parameter binding.
 struct TSecFormOptions {
+    // Which statements read users, groups and the group checks.
     TSecLayout layout = TSecLayout::Old;
     // False: the user and group update statements bind by position (their
     // ":Name" markers become "pName"), as databases without named
@@ -56,6 +58,10 @@ struct TSecFormOptions {
     bool namedParams = true;
 };
 
+// The simple administration data module on the dataset layer: the datasets, data sources, fields,
+// update objects and event handlers of its form, and the operations of the interface written once
+// for every engine. A provider subclass connects it (UseConnection) and the dialogs drive it.
+// Database failures throw the ESecDBException family with a string-table message.
 class TSecDModSmpDlgFrm : public TSecDModDlgBaseFrm {
 public:
     // `userID`/`groupID` -1: all users and groups; otherwise only that user
@@ -101,6 +107,7 @@ public:
     vcl::TIntegerField* UsersNoChPswdAtLogin = nullptr;
     vcl::TIntegerField* UsersAccountEnabled = nullptr;
 
+    // The Groups dataset's fields.
     vcl::TIntegerField* GroupsGroupID = nullptr;
     vcl::TStringField* GroupsName = nullptr;
     vcl::TStringField* GroupsFullName = nullptr;
@@ -112,6 +119,7 @@ public:
     vcl::TBooleanField* GroupsAccountEnabled = nullptr;
     vcl::TBooleanField* GroupsForceAddMod = nullptr;
 
+    // The Forms dataset's fields (with the logged user's rights on each form).
     vcl::TIntegerField* FormsFormID = nullptr;
     tor::TIntNoField* FormsRecNo = nullptr;
     vcl::TStringField* FormsName = nullptr;
@@ -128,6 +136,7 @@ public:
     tor::TMemBooleanField* FormsDelete = nullptr;
     tor::TMemIntegerField* FormsUserRightID = nullptr;
 
+    // The Params dataset's fields (with the value for the user or group shown).
     vcl::TIntegerField* ParamsParamID = nullptr;
     tor::TIntNoField* ParamsRecNo = nullptr;
     vcl::TStringField* ParamsName = nullptr;
@@ -142,6 +151,7 @@ public:
     tor::TMemStringField* ParamsValue = nullptr;
     tor::TMemIntegerField* ParamsUserParamID = nullptr;
 
+    // The fields of the groups' parameter values and rights.
     vcl::TIntegerField* GroupParamsGroupParamID = nullptr;
     vcl::TIntegerField* GroupParamsParamID = nullptr;
     vcl::TIntegerField* GroupParamsGroupID = nullptr;
@@ -154,6 +164,7 @@ public:
     vcl::TBooleanField* GroupRightsInsert = nullptr;
     vcl::TBooleanField* GroupRightsDelete = nullptr;
 
+    // The fields of the user's own parameter values and rights.
     vcl::TIntegerField* UserParamsUserParamID = nullptr;
     vcl::TIntegerField* UserParamsParamID = nullptr;
     vcl::TIntegerField* UserParamsUserID = nullptr;
@@ -166,6 +177,7 @@ public:
     vcl::TBooleanField* UserRightsInsert = nullptr;
     vcl::TBooleanField* UserRightsDelete = nullptr;
 
+    // The fields of a new user's parameter values and rights.
     vcl::TIntegerField* NewUserParamsParamID = nullptr;
     vcl::TIntegerField* NewUserParamsUserID = nullptr;
     vcl::TStringField* NewUserParamsValue = nullptr;
@@ -176,6 +188,7 @@ public:
     vcl::TBooleanField* NewUserRightsInsert = nullptr;
     vcl::TBooleanField* NewUserRightsDelete = nullptr;
 
+    // The ParamTypes dataset's fields.
     vcl::TIntegerField* ParamTypesParamTypeID = nullptr;
     vcl::TStringField* ParamTypesName = nullptr;
     vcl::TStringField* ParamTypesFullName = nullptr;
@@ -187,6 +200,7 @@ public:
     vcl::TStringField* ParamTypesKeyFncName = nullptr;
     vcl::TStringField* ParamTypesKey = nullptr;
 
+    // The SecurityParams dataset's fields (the database-wide settings).
     vcl::TStringField* SecurityParamsName = nullptr;
     vcl::TStringField* SecurityParamsFullName = nullptr;
     vcl::TStringField* SecurityParamsValue = nullptr;
@@ -312,11 +326,14 @@ public:
     virtual void SetQueryParamAsRaw(
         vcl::TComponent* command, const char* name, const QByteArray& bytes)
         = 0;
+    // A dataset's cached updates: whether any are pending, commit, apply (throws the database's
+    // error), cancel; and closing and opening it again.
     virtual bool DataSetUpdatesPending(vcl::TDataSet* dataSet) = 0;
     virtual void DataSetCommitUpdates(vcl::TDataSet* dataSet) = 0;
     virtual void DataSetApplyUpdates(vcl::TDataSet* dataSet) = 0;
     virtual void DataSetCancelUpdates(vcl::TDataSet* dataSet) = 0;
     virtual void DataSetReopen(vcl::TDataSet* dataSet) = 0;
+    // The transaction of the module's connection (the database's errors are thrown).
     virtual void StartTransaction() = 0;
     virtual void Commit() = 0;
     virtual void Rollback() = 0;
@@ -349,6 +366,7 @@ public:
     virtual void FormsAfterScroll(vcl::TDataSet* dataSet);
 
 protected:
+    // The dataset class, for the handlers' signatures.
     using TDataSet = vcl::TDataSet;
 
     // The provider points a dataset or command at its connection.

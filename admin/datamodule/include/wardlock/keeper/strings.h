@@ -7,6 +7,7 @@
 
 namespace Security {
 
+// The numbers of the string table's texts.
 enum TSecStringId : int {
     sConnectFailed = 2,
     sAskApply = 42,
