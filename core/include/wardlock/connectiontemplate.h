@@ -41,7 +41,9 @@ std::string WideTemplate(std::u16string_view text);
 // it cannot be written.
 std::optional<QString> ConnectionValue(const QString& value);
 
+// A filled template.
 struct FilledTemplate {
+    // The filled text.
     QString text;
     // Where each substituted argument starts in `text`, in argument order.
     std::vector<qsizetype> offsets;
@@ -53,9 +55,11 @@ struct FilledTemplate {
 // placeholders beyond the arguments stay as "%s". Arguments are written
 // through ConnectionValue, except `verbatim` ones (e.g. a fresh "%s").
 struct TemplateArgument {
+    // The value, and whether it is written as it stands.
     QString value;
     bool verbatim = false;
 };
+// Fills `text` as described above; `valid` is false when an argument was refused.
 FilledTemplate FillTemplate(const QString& text, const std::vector<TemplateArgument>& arguments);
 
 } // namespace Security::ado

@@ -25,8 +25,13 @@
 
 namespace Security {
 
+// An administration module (`Module`) connected through a provider's `Link` (see the file comment).
+// The provider that made it deletes it.
 template<class Module, class Link> class TSecDModConnected : public Module {
 public:
+    // Makes the module for `security` (its owner), connects with the stored administration account,
+    // builds and opens the form; every failure throws EDBConnectionFailed with the cause, connected
+    // to nothing.
     TSecDModConnected(TSecurity* security, bool cachedMode, int userID, int groupID,
         const TSecFormOptions& options)
         : Module(security, cachedMode, userID, groupID)
@@ -43,9 +48,11 @@ public:
         }
     }
 
+    // The provider's connection object.
     const Link& ConnectionLink() const noexcept { return link_; }
 
 protected:
+    // The link's connection, and pointing a dataset or command at it.
     vcl::TCustomConnection& Connection() override { return link_.Connection(); }
     void UseConnection(vcl::TDBDataSet& dataSet) override { link_.Use(dataSet); }
 
