@@ -118,9 +118,14 @@ run_quickstart() {
 run_quickstart_pg() {
   local program=$1 work=$2 dbname=wardquickstart
   local key='Software\Torvane\Wardlock\Aliases\QuickStart'
-  QUICKSTART_ADMIN_PW=admin "$prefix/bin/wardschema" demo --force \
+  # Roles belong to the whole server, which other tests share: an
+  # administration role of this test's own, with a password it knows when
+  # the role is there from an earlier run. The program's runtime role is
+  # SecurityCheck, as the README's.
+  QUICKSTART_ADMIN_PW=admin QUICKSTART_ROLE_PW=quickstart "$prefix/bin/wardschema" demo --force \
     --pg "host=$WARDLOCK_PG_HOST port=$WARDLOCK_PG_PORT dbname=$dbname user=$WARDLOCK_PG_USER" \
-    --admin-password-env QUICKSTART_ADMIN_PW > /dev/null || fail "wardschema on PostgreSQL"
+    --admin-password-env QUICKSTART_ADMIN_PW --admin-role wardqsadmin \
+    --admin-role-password-env QUICKSTART_ROLE_PW > /dev/null || fail "wardschema on PostgreSQL"
   "$prefix/bin/wardsettings" write "$key" Driver QPSQL || fail "wardsettings"
   "$prefix/bin/wardsettings" write "$key" Database "$dbname" || fail "wardsettings"
   "$prefix/bin/wardsettings" write "$key" Host "$WARDLOCK_PG_HOST" || fail "wardsettings"
@@ -160,6 +165,8 @@ build_with_pkgconfig() {
   awk '/^## Quick start/ { on = 1 } on && /^```cpp$/ { copy = 1; next }
        copy && /^```$/ { exit } copy' "$here/../../README.md" > "$work/main.cpp"
   grep -q 'GetRight' "$work/main.cpp" || fail "the README shows no quick-start program"
+  diff <(sed -n '/^#include/,$p' "$quickstart_source/main.cpp") "$work/main.cpp" \
+    || fail "the README's program and examples/quickstart/main.cpp differ"
   # shellcheck disable=SC2086
   $launcher "$cxx" -std=c++20 -fPIC "$work/main.cpp" $flags \
     -Wl,-rpath,"$(pkg-config --variable=libdir wardlock)" \
