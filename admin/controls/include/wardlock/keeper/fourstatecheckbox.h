@@ -12,14 +12,19 @@
 
 namespace tor {
 
+// The four-state check box (see the top of this file).
 class TFourStateCheckBox : public QCheckBox {
     Q_OBJECT
+    // The inherited value shown while grayed (Designer forms set it).
     Q_PROPERTY(bool grayedChecked READ GrayedChecked WRITE SetGrayedChecked)
 
 public:
+    // An unchecked, not tristate box without text.
     explicit TFourStateCheckBox(QWidget* parent = nullptr);
+    // An unchecked, not tristate box with `text`.
     explicit TFourStateCheckBox(const QString& text, QWidget* parent = nullptr);
 
+    // Whether the box is grayed (Qt's partially checked state).
     bool Grayed() const { return checkState() == Qt::PartiallyChecked; }
     // The inherited value shown while grayed.
     bool GrayedChecked() const noexcept { return grayedChecked_; }
@@ -34,7 +39,9 @@ public:
     std::function<bool(Qt::CheckState next)> CanChange;
 
 protected:
+    // The cycle above, asking CanChange first.
     void nextCheckState() override;
+    // Draws the grayed look over the box.
     void paintEvent(QPaintEvent* event) override;
 
 private:

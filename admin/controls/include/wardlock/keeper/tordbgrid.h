@@ -42,7 +42,9 @@ enum class TColumnButtonStyle {
     None,
 };
 
+// One column the grid shows: the field it shows and how its cells are edited.
 struct TGridColumn {
+    // A column of `fieldName` (matched without regard to case).
     TGridColumn(std::string fieldName = {}, std::string title = {}, bool readOnly = false,
         TColumnButtonStyle buttonStyle = TColumnButtonStyle::Auto, QStringList pickList = {})
         : FieldName(std::move(fieldName))
@@ -53,6 +55,7 @@ struct TGridColumn {
     {
     }
 
+    // The dataset field shown.
     std::string FieldName;
     // Empty: the field's display name.
     std::string Title;
@@ -63,6 +66,7 @@ struct TGridColumn {
 
 // Colours of one cell; an invalid colour leaves the grid's own.
 struct TCellColors {
+    // The text colour while the cell is not selected.
     QColor Text;
     // The text colour while the cell is selected.
     QColor SelectedText;
@@ -72,15 +76,21 @@ struct TCellColors {
 class TGridColumnsModel;
 class TGridCellDelegate;
 
+// The data-aware grid (see the top of this file). The owner keeps the data
+// source and the dataset; the grid never owns them.
 class TTorDBGrid : public QTableView {
     Q_OBJECT
 
 public:
+    // An empty grid, bound to nothing.
     explicit TTorDBGrid(QWidget* parent = nullptr);
     ~TTorDBGrid() override;
 
+    // The data source shown (null when none).
     vcl::TDataSource* DataSource() const;
+    // Shows `source` (null: nothing); the grid follows its dataset from now on.
     void SetDataSource(vcl::TDataSource* source);
+    // The dataset of the data source (null when none).
     vcl::TDataSet* DataSet() const;
 
     // The columns shown, in this order. Empty (the default): every visible
@@ -118,25 +128,34 @@ public:
     int ColumnOf(const std::string& fieldName) const;
 
     // Column widths and order, by field name, in the user-scope settings
-    // under key\section. Saving returns false when the settings could not be
+    // under the given key and section. Saving returns false when the settings could not be
     // written; loading ignores what is missing or unreadable.
     bool SaveLayout(const std::string& key, const std::string& section) const;
     void LoadLayout(const std::string& key, const std::string& section);
 
+    // The grid's popup menu, owned by the grid; the owner may add items.
     QMenu* PopupMenu() const;
 
 signals:
+    // "Refresh" was chosen in the popup menu.
     void refreshRequested();
+    // The Insert key was pressed: the owner inserts a record if he wants.
     void insertRequested();
+    // Ctrl+Delete was pressed: the owner deletes the record if he wants.
     void deleteRequested();
+    // The "..." button of an ellipsis column was clicked on `field`'s cell.
     void editButtonClicked(vcl::TField* field);
     // The dataset's current record changed (or was re-read).
     void currentRecordChanged();
 
 protected:
+    // Moves the dataset to the selected row.
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    // Insert, Ctrl+Delete, Tab and Enter as described above.
     void keyPressEvent(QKeyEvent* event) override;
+    // Pops up the popup menu.
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Posts or cancels the record edited in the closed editor.
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
