@@ -48,6 +48,22 @@ QString TemplateText(std::string_view stored)
     return WideUnits(stored.data() + kWideTextStart, stored.data() + stored.size());
 }
 
+std::string StoredTemplate(const char* connectionTemplate)
+{
+    if (!connectionTemplate)
+        return {};
+    if (std::strncmp(connectionTemplate, "%ws", 3) != 0 || connectionTemplate[3] != '\0')
+        return connectionTemplate;
+    const char* unit = connectionTemplate + kWideTextStart;
+    for (;; unit += sizeof(char16_t)) {
+        char16_t value;
+        std::memcpy(&value, unit, sizeof value);
+        if (value == 0)
+            break;
+    }
+    return std::string(connectionTemplate, unit + sizeof(char16_t));
+}
+
 std::string WideTemplate(std::u16string_view text)
 {
     std::string bytes("%ws\0\0\0", kWideTextStart);

@@ -7,6 +7,7 @@
 #include "text_cut.h"
 
 #include <wardlock/adminexports.h>
+#include <wardlock/connectiontemplate.h>
 #include <wardlock/data/strings.h>
 #include <wardlock/datamodule.h>
 #include <wardlock/logindialog.h>
@@ -199,7 +200,7 @@ TSecurity::TSecurity(vcl::TComponent* owner, const char* appName, const char* da
     , providerKey_(detail::Text(providerKey))
     , providerName_(detail::Text(providerName))
     , providerOptions_(providerOptions)
-    , database_(detail::Text(database))
+    , database_(ado::StoredTemplate(database))
     , dbUser_(detail::Text(dbUser))
     , dbPasswd_(detail::Text(dbPasswd))
     , bindCount_(autoLogin ? 0 : -1)

@@ -7,6 +7,7 @@
 #include "modifykey_texts.h"
 #include "sandbox.h"
 
+#include <wardlock/connectiontemplate.h>
 #include <wardlock/data/strings.h>
 #include <wardlock/datamodule.h>
 #include <wardlock/encoding.h>
@@ -93,6 +94,32 @@ TEST(ProviderTable, IsReadOnlyOnceAtLoad)
 }
 
 // -------------------------------------------------------------- registration
+
+// The ODBC provider's wide connection template ("%ws", padding, UTF-16 units)
+// has zero bytes inside: the security keeps all of it, not a C-string copy
+// that would read as an empty template.
+TEST_F(RegistryTest, DatabaseTextKeepsAWideTemplateWhole)
+{
+    const std::u16string text = u"DSN=W\u00e4rd;User ID=%s;Password=%s";
+    const std::string wide = ado::WideTemplate(text);
+    const struct {
+        const char* name;
+        const char* given;
+        std::string kept;
+    } cases[] = {
+        { "Wide", wide.c_str(), wide },
+        { "Narrow", "DSN=Ward;User ID=%s;Password=%s", "DSN=Ward;User ID=%s;Password=%s" },
+        { "MarkerPrefix", "%wsx", "%wsx" },
+        { "Null", nullptr, "" },
+    };
+    for (const auto& c : cases) {
+        TSecurity* security
+            = TSecRights::AddSecurity(c.name, c.given, "K", "P", nullptr, "u", "p", nullptr, false);
+        ASSERT_NE(security, nullptr) << c.name;
+        EXPECT_EQ(security->Database(), c.kept) << c.name;
+    }
+    EXPECT_EQ(ado::TemplateText(std::string_view(wide)), QString::fromStdU16String(text));
+}
 
 TEST_F(RegistryTest, AddSecurityOverloadsStoreTheirLoginType)
 {

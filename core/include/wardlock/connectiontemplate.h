@@ -33,6 +33,11 @@ QString TemplateText(const char* connectionTemplate);
 // wide template made as a C string does) reads as empty.
 QString TemplateText(std::string_view stored);
 
+// A copy of the database text a caller hands over, whole: a wide template
+// up to and including its zero unit (a C-string copy would keep only "%ws"),
+// anything else up to its zero byte; null gives an empty copy.
+std::string StoredTemplate(const char* connectionTemplate);
+
 // The bytes of a wide template for `text`: "%ws", three zero bytes, the UTF-16
 // code units and a zero unit.
 std::string WideTemplate(std::u16string_view text);
