@@ -5,6 +5,10 @@
 #include <wardlock/encoding.h>
 #include <wardlock/provider.h>
 
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
 using namespace Security;
 
 namespace wardlock_test {
@@ -240,6 +244,73 @@ ModulePtr<TSecDModSmpDlgBaseFrm> AdminTest::SimpleModule(
         module = security->Provider()->CreateSmpDlgModule({ security, userID, groupID });
     EXPECT_NE(module, nullptr);
     return ModulePtr<TSecDModSmpDlgBaseFrm>(module, ModuleReturn { security });
+}
+
+namespace {
+const char* const kWrittenTables[] = { "users", "groups", "forms", "params", "userrights",
+    "userparams", "grouprights", "groupparams", "modgroups" };
+} // namespace
+
+// Runs a statement as it is (PostgreSQL cannot prepare definitions).
+void ExecDefinition(SecurityDb& db, const std::string& sql)
+{
+    if (db.engine() == Engine::SQLite) {
+        db.Exec(sql);
+        return;
+    }
+    const QString name = QStringLiteral("fault-definitions");
+    {
+        QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        connection.setHostName(qEnvironmentVariable("WARDLOCK_PG_HOST"));
+        connection.setPort(qEnvironmentVariableIntValue("WARDLOCK_PG_PORT"));
+        connection.setUserName(qEnvironmentVariable("WARDLOCK_PG_USER"));
+        connection.setDatabaseName(QString::fromStdString(db.database()));
+        ASSERT_TRUE(connection.open()) << connection.lastError().text().toStdString();
+        QSqlQuery query(connection);
+        ASSERT_TRUE(query.exec(QString::fromStdString(sql)))
+            << sql << ": " << query.lastError().text().toStdString();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+void InstallFaultTriggers(SecurityDb& db)
+{
+    ExecDefinition(db,
+        "create table InjectedFault (Target varchar(32) primary key, FailAt integer not "
+        "null, Seen integer not null)");
+    if (db.engine() == Engine::PostgreSQL) {
+        ExecDefinition(db, "grant all on InjectedFault to public");
+        ExecDefinition(db,
+            "create function InjectFault() returns trigger language plpgsql as 'begin "
+            "update InjectedFault set Seen = Seen + 1 where Target = TG_TABLE_NAME; "
+            "if exists (select 1 from InjectedFault where Target = TG_TABLE_NAME and Seen "
+            ">= FailAt) then raise exception ''injected fault''; end if; return null; end'");
+        for (const char* table : kWrittenTables)
+            ExecDefinition(db,
+                std::string("create trigger Fault_") + table + " after insert or update or "
+                    + "delete on " + table + " for each row execute function InjectFault()");
+        return;
+    }
+    for (const char* table : kWrittenTables)
+        for (const char* operation : { "insert", "update", "delete" })
+            db.Exec(std::string("create trigger Fault_") + table + "_" + operation + " after "
+                + operation + " on " + table
+                + " when exists (select 1 from InjectedFault where Target = '" + table
+                + "') begin update InjectedFault set Seen = Seen + 1 where Target = '" + table
+                + "'; select raise(abort, 'injected fault') where (select Seen >= FailAt from "
+                + "InjectedFault where Target = '" + table + "'); end");
+}
+
+void InjectFault(SecurityDb& db, const char* table, int failAt)
+{
+    db.Exec("delete from InjectedFault");
+    db.Exec("insert into InjectedFault (Target, FailAt, Seen) values (:p1, :p2, 0)",
+        { QString(table), failAt });
+}
+
+void HealFault(SecurityDb& db)
+{
+    db.Exec("delete from InjectedFault");
 }
 
 ModGroupIterator EdgesOf(const std::vector<ModGroup>& edges)

@@ -148,6 +148,14 @@ std::string AdminEngineName(const ::testing::TestParamInfo<Engine>& info);
 // outlive it).
 Security::ModGroupIterator EdgesOf(const std::vector<Security::ModGroup>& edges);
 
+// Runs a definition statement as it is (PostgreSQL cannot prepare them).
+void ExecDefinition(SecurityDb& db, const std::string& sql);
+// Fault injection: every write to the tables the modules write passes a
+// trigger; once armed, the `failAt`th write to `table` (lower case) fails.
+void InstallFaultTriggers(SecurityDb& db);
+void InjectFault(SecurityDb& db, const char* table, int failAt);
+void HealFault(SecurityDb& db);
+
 // The fields of a module's datasets, read by name.
 std::string Text(vcl::TDataSet* dataSet, const char* field);
 int Number(vcl::TDataSet* dataSet, const char* field);
