@@ -182,27 +182,43 @@ bool TSecuritySmpDlgBaseFrm::ChangeOwnPassword()
 {
     bool changed = false;
     Reported(sOperationFailed, [&] {
-        const TLoggedUser logged = TLoggedUser::Of(*security_);
-        const std::optional<TPasswdChange> change = RunOwnPasswdChange(this, logged);
+        const std::optional<TPasswdChange> change
+            = RunOwnPasswdChange(this, TLoggedUser::Of(*security_));
         if (!change)
             return;
-        const int selected = dmodule_->CUserID();
-        const int ownID = logged.User.UserID;
-        if (!dmodule_->FindUser(ownID))
-            throw ESecDModException(sUserNameNotFound, logged.User.Name.str());
-        // Name and full name from his Users row: the security's record may
-        // hold a name the row no longer has.
-        const TSecUserInfo own = dmodule_->UserInfo();
-        const TUserOptions& o = change->Options;
-        // ChangeUser puts the logged user's new record into the security.
-        dmodule_->ChangeUser(own.Name.c_str(), own.FullName.c_str(), change->Passwd,
-            o[poAllowChangePswd], o[poAllowNullPasswd], o[poNoChPswdAtLogin], o[poAccountEnabled],
-            o[poPasswdControl]);
-        if (selected >= 0 && selected != ownID)
-            dmodule_->FindUser(selected);
+        StoreOwnPassword(*change);
         changed = true;
     });
     return changed;
+}
+
+bool TSecuritySmpDlgBaseFrm::ForceOwnPasswordChange()
+{
+    bool changed = false;
+    Reported(sOperationFailed, [&] {
+        StoreOwnPassword(RunForcedPasswdChange(this, TLoggedUser::Of(*security_)));
+        changed = true;
+    });
+    return changed;
+}
+
+void TSecuritySmpDlgBaseFrm::StoreOwnPassword(const TPasswdChange& change)
+{
+    const TSecUser& logged = security_->User();
+    const int selected = dmodule_->CUserID();
+    const int ownID = logged.UserID;
+    if (!dmodule_->FindUser(ownID))
+        throw ESecDModException(sUserNameNotFound, logged.Name.str());
+    // Name and full name from his Users row: the security's record may
+    // hold a name the row no longer has.
+    const TSecUserInfo own = dmodule_->UserInfo();
+    const TUserOptions& o = change.Options;
+    // ChangeUser puts the logged user's new record into the security.
+    dmodule_->ChangeUser(own.Name.c_str(), own.FullName.c_str(), change.Passwd,
+        o[poAllowChangePswd], o[poAllowNullPasswd], o[poNoChPswdAtLogin], o[poAccountEnabled],
+        o[poPasswdControl]);
+    if (selected >= 0 && selected != ownID)
+        dmodule_->FindUser(selected);
 }
 
 void TSecuritySmpDlgBaseFrm::EditParamValue()

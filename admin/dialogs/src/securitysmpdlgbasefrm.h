@@ -18,6 +18,7 @@
 
 namespace Security {
 
+struct TPasswdChange;
 class DBProviderBase;
 class TSecDModSmpDlgBaseFrm;
 class TSecurity;
@@ -56,6 +57,10 @@ public:
     // dialog, written to his Users row (cached: Apply stores it). Nothing
     // happens when his policy does not let him change it. True when changed.
     bool ChangeOwnPassword();
+    // The change forced after login: the dialog cannot be cancelled and asks
+    // again while the password stays the same; stored as the own change.
+    // True when stored.
+    bool ForceOwnPasswordChange();
     // Edits the current parameter's value with its type's editor plug-in.
     void EditParamValue();
 
@@ -76,6 +81,9 @@ protected:
 
 private:
     void ReleaseModule() noexcept;
+    // Writes `change` to the logged user's Users row (message 212 when the
+    // module lacks it); the current user stays selected.
+    void StoreOwnPassword(const TPasswdChange& change);
 
     TSecurity* security_ = nullptr;
     TSecDModSmpDlgBaseFrm* dmodule_ = nullptr;
