@@ -1,0 +1,72 @@
+#pragma once
+// TSecuritySmpDlgFrm ("Security"): the simple administration dialog. It shows
+// the logged user alone, his rights on every form and his parameter values,
+// and lets him change what his mask on the form "Security" and each
+// parameter's own flag allow. Edits are cached until "&Apply" or "OK";
+// "Cancel" drops them without a question. Window size, the split between the
+// two grids and their column widths are kept per user.
+
+#include "securitysmpdlgbasefrm.h"
+#include "ui_securitysmpdlgfrm.h"
+
+#include <wardlock/keeper/tordbgrid.h>
+
+#include <QUrl>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace Security {
+
+class TDialogLayout;
+class TFieldMemo;
+
+class TSecuritySmpDlgFrm : public TSecuritySmpDlgBaseFrm, public Ui::TSecuritySmpDlgFrm {
+    Q_OBJECT
+
+public:
+    // Throws message 2 when the data module cannot be obtained.
+    TSecuritySmpDlgFrm(vcl::TComponent* owner, TSecurity* security, int userID, int groupID);
+    ~TSecuritySmpDlgFrm() override;
+
+    // --- the commands (also reachable through the buttons and grids) ---
+    void ResetRights();
+    void ResetParams();
+    void ChangePassword();
+    // Offers to apply pending edits first; reads everything again only when
+    // that was answered so that nothing is pending.
+    void RefreshAllData();
+    bool Apply();
+    void Help();
+
+    // Whether the value of the current parameter can be edited now.
+    bool ValueEditable() const;
+
+public slots:
+    // "OK": apply (asked) and close.
+    void accept() override;
+    // "Cancel", Escape, closing the window: close, dropping unapplied edits.
+    void reject() override;
+
+private:
+    void BindHooks();
+    void BindGrids();
+    void ApplyMaskStates();
+    void ShowUser();
+    void UpdateValueColumn();
+    void UpdateRightsHint();
+    tor::TCellColors ParamValueColors() const;
+    std::vector<std::pair<tor::TTorDBGrid*, std::string>> GridSections() const;
+    void LoadLayout();
+    void SaveLayout();
+    void CloseWith(int result);
+
+    std::unique_ptr<TDialogLayout> layout_;
+    QUrl helpTarget_;
+    std::vector<TFieldMemo*> memos_;
+    bool layoutSaved_ = false;
+};
+
+} // namespace Security

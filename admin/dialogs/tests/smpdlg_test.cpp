@@ -1,0 +1,239 @@
+// The simple administration dialog through its export, on a real provider
+// and database, driven as a user would: what the mask on "Security" lets the
+// logged user edit, Apply and OK, Cancel that drops everything without a
+// question (also in the running security), and a refresh that does nothing
+// while edits are kept.
+
+#include "admin_fixture.h"
+#include "dialogs_driver.h"
+#include "securitychangepasswdfrm.h"
+#include "securitysmpdlgfrm.h"
+
+#include <wardlock/adminexports.h>
+#include <wardlock/data/dataset.h>
+#include <wardlock/data/fields.h>
+#include <wardlock/keeper/secdmodbase.h>
+#include <wardlock/security.h>
+
+using namespace Security;
+
+namespace wardlock_test {
+
+namespace {
+
+TSecuritySmpDlgFrm& SmpDialog(QDialog& shown)
+{
+    return dynamic_cast<TSecuritySmpDlgFrm&>(shown);
+}
+
+bool ColumnReadOnly(const tor::TTorDBGrid* grid, const std::string& field)
+{
+    for (const tor::TGridColumn& column : grid->Columns())
+        if (column.FieldName == field)
+            return column.ReadOnly;
+    ADD_FAILURE() << "no column " << field;
+    return true;
+}
+
+class SmpDlgTest : public AdminTest {
+protected:
+    void SetUp() override
+    {
+        AdminTest::SetUp();
+        if (IsSkipped())
+            return;
+        GroupPolicy mayChange;
+        mayChange.allowChangePswd = true;
+        clerks = AddGroup("Clerks", mayChange);
+        report = AddForm("ReportFrm", srView);
+        ParamSpec own { "Default", "en" };
+        own.userCanModify = true;
+        language = AddParam("Language", own);
+        discount = AddParam("MaxDiscount", { "Integer", "5" });
+        bob = AddUser("bob", clerks);
+    }
+
+    // Logs bob in with `mask` on "Security" and runs the dialog through the
+    // export, with `body` as the user.
+    TSecurity* Run(int mask, std::function<void(TSecuritySmpDlgFrm&)> body)
+    {
+        db().SetGroupRight(clerks, FormID("Security"), mask);
+        TSecurity* security = LoginAs("bob", kPassword);
+        ModalScript script({ [&](QDialog& shown) { body(SmpDialog(shown)); } });
+        ShowSmpDlg(security, nullptr, bob, clerks, nullptr, false);
+        return security;
+    }
+
+    // Types `value` into the value cell of `param`, as a user does.
+    static void TypeValue(TSecuritySmpDlgFrm& dialog, const char* param, const char* value)
+    {
+        ASSERT_TRUE(dialog.DModule()->FindParam(param));
+        tor::TTorDBGrid* grid = dialog.ParamsGrid;
+        const QModelIndex cell
+            = grid->model()->index(grid->currentIndex().row(), grid->ColumnOf("FValue"));
+        grid->setFocus();
+        grid->setCurrentIndex(cell);
+        grid->edit(cell);
+        QApplication::processEvents();
+        QWidget* editor = QApplication::focusWidget();
+        ASSERT_NE(editor, grid) << "no editor opened";
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(editor, QString::fromUtf8(value));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QApplication::processEvents();
+    }
+
+    static std::string ShownValue(TSecuritySmpDlgFrm& dialog, const char* param)
+    {
+        EXPECT_TRUE(dialog.DModule()->FindParam(param));
+        return dialog.DModule()->Current.Params->FieldByName("FValue")->AsString();
+    }
+
+    int clerks = 0;
+    int report = 0;
+    int language = 0;
+    int discount = 0;
+    int bob = 0;
+};
+
+TEST_P(SmpDlgTest, TheMaskOnSecurityDecidesWhatCanBeEdited)
+{
+    struct Row {
+        const char* name;
+        int mask;
+        bool values; // the parameter-values grid can be edited
+        bool rights; // the rights grid can be edited
+        bool ownValue; // a parameter the user may change himself
+        bool lockedValue; // a parameter he may not change himself
+        bool reset; // both reset buttons
+    };
+    // Comment: without View even a parameter he may change stays read-only.
+    const Row rows[] = {
+        { "no rights", 0, false, false, false, false, false },
+        { "modify without view", srModify, false, false, false, false, false },
+        { "view", srView, true, false, true, false, false },
+        { "view and modify", srView | srModify, true, true, true, true, false },
+        { "view and delete", srView | srDelete, true, false, true, false, true },
+        { "everything", 15, true, true, true, true, true },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Run(row.mask, [&](TSecuritySmpDlgFrm& dialog) {
+            EXPECT_EQ(!dialog.ParamsGrid->ReadOnly(), row.values);
+            EXPECT_EQ(!dialog.RightsGrid->ReadOnly(), row.rights);
+            ASSERT_TRUE(dialog.DModule()->FindParam("Language"));
+            EXPECT_EQ(dialog.ValueEditable(), row.ownValue);
+            EXPECT_EQ(!ColumnReadOnly(dialog.ParamsGrid, "FValue"), row.ownValue);
+            ASSERT_TRUE(dialog.DModule()->FindParam("MaxDiscount"));
+            EXPECT_EQ(dialog.ValueEditable(), row.lockedValue);
+            EXPECT_EQ(!ColumnReadOnly(dialog.ParamsGrid, "FValue"), row.lockedValue);
+            EXPECT_EQ(dialog.ResetRightsBtn->isEnabled(), row.reset);
+            EXPECT_EQ(dialog.ResetParamsBtn->isEnabled(), row.reset);
+            EXPECT_FALSE(dialog.ApplyBtn->isEnabled());
+            EXPECT_TRUE(dialog.PasswdBtn->isEnabled()) << "his group lets him change it";
+            EXPECT_EQ(dialog.UserName->text().toStdString(), "Full bob (bob)");
+            dialog.reject();
+        });
+    }
+}
+
+TEST_P(SmpDlgTest, ShowsNoHiddenFormOrParameter)
+{
+    AddForm("SecretFrm", srView, true);
+    ParamSpec hidden { "Default", "x" };
+    hidden.hidden = true;
+    AddParam("Secret", hidden);
+    Run(srView, [&](TSecuritySmpDlgFrm& dialog) {
+        EXPECT_FALSE(dialog.DModule()->FindParam("Secret"));
+        QStringList forms;
+        for (int row = 0; row < dialog.RightsGrid->model()->rowCount(); ++row)
+            forms << dialog.RightsGrid->model()->index(row, 0).data().toString();
+        EXPECT_TRUE(forms.contains("ReportFrm form")) << forms.join(", ").toStdString();
+        EXPECT_FALSE(forms.contains("SecretFrm form")) << forms.join(", ").toStdString();
+        EXPECT_TRUE(dialog.DModule()->FindParam("Language"));
+        dialog.reject();
+    });
+}
+
+TEST_P(SmpDlgTest, ApplyStoresWhatWasTypedAndOKAsksAboutWhatIsPending)
+{
+    std::vector<std::string> asked;
+    vcl::ScopedMessageBoxHook yes([&](const vcl::MessageBoxRequest& box) {
+        asked.push_back(box.text);
+        return vcl::IDYES;
+    });
+    Run(srView, [&](TSecuritySmpDlgFrm& dialog) {
+        TypeValue(dialog, "Language", "de");
+        EXPECT_EQ(ShownValue(dialog, "Language"), "de");
+        EXPECT_TRUE(dialog.ApplyBtn->isEnabled());
+        EXPECT_TRUE(OwnValue(bob, language).isNull()) << "cached until Apply";
+        QTest::mouseClick(dialog.ApplyBtn, Qt::LeftButton);
+        EXPECT_EQ(OwnValue(bob, language).toString(), "de");
+        EXPECT_FALSE(dialog.ApplyBtn->isEnabled());
+        EXPECT_TRUE(asked.empty());
+
+        TypeValue(dialog, "Language", "fr");
+        QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    ASSERT_EQ(asked, std::vector<std::string> { Text(sAskApply) });
+    EXPECT_EQ(OwnValue(bob, language).toString(), "fr");
+}
+
+TEST_P(SmpDlgTest, CancelAsksNothingAndKeepsNothing)
+{
+    TSecUser before;
+    BoxRecorder boxes;
+    TSecurity* security = Run(15, [&](TSecuritySmpDlgFrm& dialog) {
+        before = dialog.AdministeredSecurity()->User();
+        TypeValue(dialog, "Language", "de");
+        ASSERT_TRUE(dialog.DModule()->FindParam("Language"));
+        // His own password too, from the dialog's password button.
+        ModalScript passwd({ [](QDialog& shown) {
+            auto& dialog = dynamic_cast<TSecurityChangePasswdFrm&>(shown);
+            dialog.Passwd->setText(kPassword);
+            dialog.NewPasswd->setText("N3w-pass");
+            dialog.SecondPasswd->setText("N3w-pass");
+            QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
+        } });
+        QTest::mouseClick(dialog.PasswdBtn, Qt::LeftButton);
+        EXPECT_NE(dialog.AdministeredSecurity()->User().Passwd, before.Passwd);
+        EXPECT_TRUE(dialog.ApplyBtn->isEnabled());
+        QTest::mouseClick(dialog.CancelBtn, Qt::LeftButton);
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes.front().text;
+    EXPECT_TRUE(OwnValue(bob, language).isNull());
+    EXPECT_EQ(security->User().Passwd, before.Passwd) << "the running security as it was";
+}
+
+TEST_P(SmpDlgTest, ARefreshAnsweredWithCancelKeepsTheEditsAndReadsNothing)
+{
+    vcl::MessageBoxRequest asked;
+    int answer = vcl::IDCANCEL;
+    vcl::ScopedMessageBoxHook boxes([&](const vcl::MessageBoxRequest& box) {
+        asked = box;
+        return answer;
+    });
+    Run(srView | srModify, [&](TSecuritySmpDlgFrm& dialog) {
+        TypeValue(dialog, "Language", "de");
+        // Meanwhile someone else changes his group's discount.
+        db().SetGroupParam(clerks, discount, QString("7"));
+        dialog.RefreshAllData();
+        EXPECT_EQ(asked.text, Text(sAskApply));
+        EXPECT_EQ(ShownValue(dialog, "Language"), "de") << "the edit is kept";
+        EXPECT_EQ(ShownValue(dialog, "MaxDiscount"), "5") << "nothing was read again";
+        EXPECT_TRUE(dialog.ApplyBtn->isEnabled());
+
+        answer = vcl::IDYES;
+        dialog.RefreshAllData();
+        EXPECT_EQ(OwnValue(bob, language).toString(), "de") << "applied";
+        EXPECT_EQ(ShownValue(dialog, "MaxDiscount"), "7") << "read again";
+        dialog.reject();
+    });
+}
+
+WARDLOCK_ADMIN_ENGINES(SmpDlgTest);
+
+} // namespace
+} // namespace wardlock_test
