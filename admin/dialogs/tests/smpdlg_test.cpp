@@ -6,6 +6,7 @@
 
 #include "admin_fixture.h"
 #include "dialogs_driver.h"
+#include "helptarget.h"
 #include "securitychangepasswdfrm.h"
 #include "securitysmpdlgfrm.h"
 
@@ -14,6 +15,8 @@
 #include <wardlock/data/fields.h>
 #include <wardlock/keeper/secdmodbase.h>
 #include <wardlock/security.h>
+
+#include <QFile>
 
 using namespace Security;
 
@@ -231,6 +234,14 @@ TEST_P(SmpDlgTest, ARefreshAnsweredWithCancelKeepsTheEditsAndReadsNothing)
         EXPECT_EQ(ShownValue(dialog, "MaxDiscount"), "7") << "read again";
         dialog.reject();
     });
+}
+
+// The page "Help" opens is shipped beside the module, with its anchor.
+TEST(SmpDlgHelp, ThePageIsBesideTheModuleWithItsAnchor)
+{
+    QFile page(HelpTarget("user.htm", "SecAdmUsers").toLocalFile());
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << page.fileName().toStdString();
+    EXPECT_TRUE(page.readAll().contains("id=\"SecAdmUsers\""));
 }
 
 WARDLOCK_ADMIN_ENGINES(SmpDlgTest);
