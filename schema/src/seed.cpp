@@ -24,7 +24,9 @@ struct GroupPolicy {
     bool passwdControl = false;
     bool allowNullPasswd = false;
     bool allowChangePswd = true;
-    bool noChPswdAtLogin = false;
+    // The demo accounts keep the passwords the README gives: no change is
+    // forced at login.
+    bool noChPswdAtLogin = true;
     bool accountEnabled = true;
 };
 
