@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# The simple administration dialog in a real window: the demo database with
+# View on "Security" for the clerks, warddemo logs the demo user in through
+# real X input (xdotool), its "SmallDlg" button opens the
+# dialog, the demo user types a new value for his "Language" parameter and
+# applies it, opens the password dialog from the dialog and changes his
+# password, and closes with OK (answering the apply question with Yes). Both
+# dialogs are photographed into the screenshots folder, checked not blank and
+# small enough for 1024x768; the database must hold the new value and the
+# new password. Runs only when the test script started Xvfb
+# (WARDLOCK_XVFB_DISPLAY); exit 77 = skipped.
+# Usage: smalldlg_realwindow_test.sh WARDDEMO WARDSCHEMA WARDSETTINGS SCREENSHOT_FOLDER
+set -uo pipefail
+warddemo=$1 wardschema=$2 wardsettings=$3 shots=$4
+
+if [ -z "${WARDLOCK_XVFB_DISPLAY:-}" ]; then
+  echo "skipped: WARDLOCK_XVFB_DISPLAY is not set"
+  exit 77
+fi
+for tool in xdotool import convert xwininfo sqlite3; do
+  if ! command -v "$tool" > /dev/null; then echo "skipped: $tool is missing"; exit 77; fi
+done
+
+mkdir -p "$shots" || exit 1
+work=$(mktemp -d /tmp/wardlock-smalldlg.XXXXXX)
+pid=
+cleanup() {
+  if [ -n "$pid" ] && kill -0 "$pid" 2> /dev/null; then kill "$pid" 2> /dev/null; wait "$pid" 2> /dev/null; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAILED: $*"; [ -f "$work/warddemo.log" ] && cat "$work/warddemo.log"; exit 1; }
+
+# Waits up to $1 seconds for a visible window named exactly $2; prints its id.
+wait_window() {
+  local deadline=$((SECONDS + $1)) id
+  while [ $SECONDS -lt $deadline ]; do
+    id=$(xdotool search --onlyvisible --name "^$2\$" 2> /dev/null | head -n 1)
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    kill -0 "$pid" 2> /dev/null || return 1
+    sleep 0.2
+  done
+  return 1
+}
+# Waits up to $1 seconds until no visible window is named $2.
+wait_gone() {
+  local deadline=$((SECONDS + $1))
+  while [ $SECONDS -lt $deadline ]; do
+    [ -z "$(xdotool search --onlyvisible --name "^$2\$" 2> /dev/null)" ] && return 0
+    sleep 0.2
+  done
+  return 1
+}
+# Keys (or "type:TEXT") to the focused window, with a pause after each.
+keys() {
+  local step
+  for step in "$@"; do
+    case $step in
+      type:*) xdotool type --delay 30 "${step#type:}" ;;
+      *) xdotool key --delay 100 "$step" ;;
+    esac
+    sleep 0.3
+  done
+}
+# photograph ID NAME: the window into NAME.png, checked to fit and not blank.
+photograph() {
+  local id=$1 name=$2 width height colours
+  width=$(xwininfo -id "$id" | awk '/Width:/ {print $2}')
+  height=$(xwininfo -id "$id" | awk '/Height:/ {print $2}')
+  [ "$width" -le 1024 ] && [ "$height" -le 768 ] || fail "$name: ${width}x${height} does not fit 1024x768"
+  import -window "$id" "$shots/$name.png" || fail "$name: no screenshot"
+  colours=$(convert "$shots/$name.png" -format %k info:) || fail "$name: cannot read the screenshot"
+  echo "$name: ${width}x${height}, $colours colours, $shots/$name.png"
+  [ "$colours" -gt 16 ] || fail "$name: the window looks blank ($colours colours)"
+}
+query() { sqlite3 "$work/warddemo.sqlite" "$1"; }
+
+"$wardschema" demo --sqlite "$work/warddemo.sqlite" --admin-password admin > /dev/null \
+  || fail "cannot make the demo database"
+export WARDLOCK_SYSTEM_CONFIG="$work/settings" WARDLOCK_USER_CONFIG="$work/user"
+"$wardsettings" write 'Software\Torvane\Wardlock\DBProviders' 'Torvane:BDE' 'wardbde.dll' || fail "settings"
+"$wardsettings" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Driver' 'QSQLITE' || fail "settings"
+"$wardsettings" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Database' "$work/warddemo.sqlite" \
+  || fail "settings"
+# As an administrator would: the clerks may view "Security", so the simple
+# dialog lets the demo user change the values his parameters allow.
+query "update GroupRights set FView = 1 where GroupID = (select GroupID from Groups where Name = 'Clerks')
+  and FormID = (select FormID from Forms where Name = 'Security')" || fail "cannot grant the clerks View"
+language="(select ParamID from Params where Name = 'Language')"
+demo="(select UserID from Users where Name = 'demo')"
+[ "$(query "select FValue from UserParams where UserID = $demo and ParamID = $language")" = de ] \
+  || fail "the demo user does not start with his own language \"de\""
+passwd_before=$(query "select hex(Passwd) from Users where Name = 'demo'")
+
+export DISPLAY=$WARDLOCK_XVFB_DISPLAY
+unset QT_QPA_PLATFORM
+"$warddemo" > "$work/warddemo.log" 2>&1 &
+pid=$!
+
+login=$(wait_window 30 Authorization) || fail "the login dialog did not appear"
+xdotool windowfocus --sync "$login" || fail "cannot focus the login dialog"
+keys type:demo Tab type:demo Return
+wait_gone 20 Authorization || fail "the login dialog stayed open"
+main=$(wait_window 10 MainFrm) || fail "the main window is not shown"
+xdotool windowfocus --sync "$main" || fail "cannot focus the main window"
+# The buttons in order: Security, Login, Logout, SmallDlg; the first has the focus.
+keys Tab Tab Tab space
+dialog=$(wait_window 20 Security) || fail "the simple dialog did not open"
+xdotool windowfocus --sync "$dialog" || fail "cannot focus the simple dialog"
+sleep 0.5
+
+# "&Parameters:" reaches the grid; its first row is the language. The value
+# cell is to the right; F2 edits it.
+keys alt+p Home Right F2 ctrl+a type:fr Return
+photograph "$dialog" SmallDlg
+keys alt+a
+sleep 0.5
+[ "$(query "select FValue from UserParams where UserID = $demo and ParamID = $language")" = fr ] \
+  || fail "Apply did not store the new language"
+
+keys alt+s
+passwd=$(wait_window 10 "Password change") || fail "the password dialog did not open"
+xdotool windowfocus --sync "$passwd" || fail "cannot focus the password dialog"
+keys type:demo Tab type:n3w-demo Tab type:n3w-demo
+photograph "$passwd" SmallDlgPassword
+keys Return
+wait_gone 10 "Password change" || fail "the password dialog stayed open"
+
+# OK asks whether to apply the pending password change; Yes is the default.
+xdotool windowfocus --sync "$dialog" || fail "cannot focus the simple dialog again"
+keys Return
+question=$(wait_window 10 Confirmation) || fail "OK did not ask about the pending change"
+xdotool windowfocus --sync "$question" || fail "cannot focus the question"
+keys Return
+wait_gone 10 Security || fail "the simple dialog stayed open"
+[ "$(query "select hex(Passwd) from Users where Name = 'demo'")" != "$passwd_before" ] \
+  || fail "the new password was not stored"
+
+xdotool windowfocus --sync "$main" || fail "cannot focus the main window"
+keys ctrl+q
+deadline=$((SECONDS + 15))
+while kill -0 "$pid" 2> /dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+kill -0 "$pid" 2> /dev/null && fail "warddemo did not end after its window was closed"
+wait "$pid"; status=$?
+pid=
+[ "$status" -eq 0 ] || fail "warddemo ended with status $status"
+echo "passed"
