@@ -266,12 +266,19 @@ void TSecuritySmpDlgFrm::LoadLayout()
     layout_->Read("Width", [&](int width) { size.setWidth(width); });
     layout_->Read("Height", [&](int height) { size.setHeight(height); });
     resize(size.expandedTo(minimumSizeHint()));
-    layout_->Read("Panel3Height", [&](int height) {
-        const QList<int> sizes = Splitter->sizes();
-        const int total = sizes.value(0) + sizes.value(1);
-        Splitter->setSizes({ std::max(0, total - height), height });
-    });
+    layout_->Read("Panel3Height", [&](int height) { paramsPaneHeight_ = height; });
     layout_->LoadGrids(GridSections());
+}
+
+void TSecuritySmpDlgFrm::showEvent(QShowEvent* event)
+{
+    TSecuritySmpDlgBaseFrm::showEvent(event);
+    if (paramsPaneHeight_ < 0)
+        return;
+    const QList<int> sizes = Splitter->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    Splitter->setSizes({ std::max(0, total - paramsPaneHeight_), paramsPaneHeight_ });
+    paramsPaneHeight_ = -1;
 }
 
 void TSecuritySmpDlgFrm::SaveLayout()

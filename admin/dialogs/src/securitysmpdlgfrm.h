@@ -11,6 +11,7 @@
 
 #include <wardlock/keeper/tordbgrid.h>
 
+#include <QShowEvent>
 #include <QUrl>
 
 #include <memory>
@@ -50,6 +51,9 @@ public slots:
     // "Cancel", Escape, closing the window: close, dropping unapplied edits.
     void reject() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void BindHooks();
     void BindGrids();
@@ -67,6 +71,9 @@ private:
     QUrl helpTarget_;
     std::vector<TFieldMemo*> memos_;
     bool layoutSaved_ = false;
+    // The stored height of the parameters pane, set once the splitter has
+    // its own height (at the first show); -1 when none is stored.
+    int paramsPaneHeight_ = -1;
 };
 
 } // namespace Security

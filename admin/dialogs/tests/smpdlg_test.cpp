@@ -18,6 +18,8 @@
 
 #include <QFile>
 
+#include <stdexcept>
+
 using namespace Security;
 
 namespace wardlock_test {
@@ -29,13 +31,17 @@ TSecuritySmpDlgFrm& SmpDialog(QDialog& shown)
     return dynamic_cast<TSecuritySmpDlgFrm&>(shown);
 }
 
-bool ColumnReadOnly(const tor::TTorDBGrid* grid, const std::string& field)
+const tor::TGridColumn& Column(const tor::TTorDBGrid* grid, const std::string& field)
 {
     for (const tor::TGridColumn& column : grid->Columns())
         if (column.FieldName == field)
-            return column.ReadOnly;
-    ADD_FAILURE() << "no column " << field;
-    return true;
+            return column;
+    throw std::runtime_error("no column " + field);
+}
+
+bool ColumnReadOnly(const tor::TTorDBGrid* grid, const std::string& field)
+{
+    return Column(grid, field).ReadOnly;
 }
 
 class SmpDlgTest : public AdminTest {
@@ -138,6 +144,64 @@ TEST_P(SmpDlgTest, TheMaskOnSecurityDecidesWhatCanBeEdited)
             dialog.reject();
         });
     }
+}
+
+TEST_P(SmpDlgTest, TheValueIsEditedTheWayItsTypeNeeds)
+{
+    struct Row {
+        const char* type;
+        tor::TColumnButtonStyle style;
+    };
+    // Comment: a type with an editor of its own gets the "..." button.
+    const Row rows[] = { { "Boolean", tor::TColumnButtonStyle::Auto },
+        { "Integer", tor::TColumnButtonStyle::None }, { "Default", tor::TColumnButtonStyle::None },
+        { "Database", tor::TColumnButtonStyle::Ellipsis } };
+    for (const Row& row : rows) {
+        ParamSpec spec { row.type, "" };
+        spec.userCanModify = true;
+        AddParam(std::string("Typed") + row.type, spec);
+    }
+    Run(srView, [&](TSecuritySmpDlgFrm& dialog) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.type);
+            ASSERT_TRUE(dialog.DModule()->FindParam((std::string("Typed") + row.type).c_str()));
+            EXPECT_EQ(Column(dialog.ParamsGrid, "FValue").ButtonStyle, row.style);
+            EXPECT_EQ(Column(dialog.ParamsGrid, "FValue").PickList, (QStringList { "Yes", "No" }));
+        }
+        dialog.reject();
+    });
+}
+
+TEST_P(SmpDlgTest, SizesAreKeptForTheNextTime)
+{
+    int paramsHeight = 0;
+    Run(srView, [&](TSecuritySmpDlgFrm& dialog) {
+        dialog.resize(700, 610);
+        QApplication::processEvents();
+        const QList<int> sizes = dialog.Splitter->sizes();
+        dialog.Splitter->setSizes({ sizes[0] + sizes[1] - 260, 260 });
+        QApplication::processEvents();
+        paramsHeight = dialog.ParamsPanel->height();
+        dialog.reject();
+    });
+    ASSERT_NEAR(paramsHeight, 260, 2) << "the test needs room for both panes";
+    Run(srView, [&](TSecuritySmpDlgFrm& dialog) {
+        QApplication::processEvents();
+        EXPECT_EQ(dialog.size(), QSize(700, 610));
+        EXPECT_EQ(dialog.ParamsPanel->height(), paramsHeight);
+        dialog.reject();
+    });
+}
+
+TEST_P(SmpDlgTest, WithoutAModuleTheExportSaysSoAndReturns)
+{
+    TSecurity* security = LoginAs("bob", kPassword);
+    ExecDefinition(db(), "alter table Users rename to UsersGone");
+    BoxRecorder boxes;
+    ModalScript none({});
+    EXPECT_NO_THROW(ShowSmpDlg(security, nullptr, bob, clerks, nullptr, false));
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string> { Text(sConnectFailed) });
+    ExecDefinition(db(), "alter table UsersGone rename to Users");
 }
 
 TEST_P(SmpDlgTest, ShowsNoHiddenFormOrParameter)
