@@ -825,23 +825,6 @@ void TSecurityDlgFrm::ChangePassword()
         ShowLoggedUser();
 }
 
-void TSecurityDlgFrm::RefreshAllData()
-{
-    if (!AskAndUpdate())
-        return;
-    Reported(sRefreshFailed, [&] { DModule()->RefreshAll(); });
-}
-
-bool TSecurityDlgFrm::Apply()
-{
-    bool applied = false;
-    Reported(sUpdateFailed, [&] {
-        DModule()->ApplyUpdates();
-        applied = true;
-    });
-    return applied;
-}
-
 void TSecurityDlgFrm::Help()
 {
     const int tab = CurrentTab();

@@ -60,8 +60,6 @@ public:
     void DeleteRight();
     void DeleteParamCmd();
     void ChangePassword();
-    void RefreshAllData();
-    bool Apply();
     void Help();
     // Moves the selected user into the group `groupID` (the groups list box).
     void MoveUserToGroup(int groupID);

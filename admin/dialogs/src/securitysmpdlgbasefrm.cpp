@@ -221,6 +221,23 @@ void TSecuritySmpDlgBaseFrm::StoreOwnPassword(const TPasswdChange& change)
         dmodule_->FindUser(selected);
 }
 
+void TSecuritySmpDlgBaseFrm::RefreshAllData()
+{
+    if (!AskAndUpdate())
+        return;
+    Reported(sRefreshFailed, [&] { dmodule_->RefreshAll(); });
+}
+
+bool TSecuritySmpDlgBaseFrm::Apply()
+{
+    bool applied = false;
+    Reported(sUpdateFailed, [&] {
+        dmodule_->ApplyUpdates();
+        applied = true;
+    });
+    return applied;
+}
+
 void TSecuritySmpDlgBaseFrm::EditParamValue()
 {
     // The editor plug-ins of parameter types are run by the plug-in runner,

@@ -63,6 +63,13 @@ public:
     bool ForceOwnPasswordChange();
     // Edits the current parameter's value with its type's editor plug-in.
     void EditParamValue();
+    // "Refresh" of a grid: offers to apply pending edits first and reads
+    // everything again only when nothing is pending any more (message 220 on
+    // failure); after "Cancel" the edits stay and so does what is shown.
+    void RefreshAllData();
+    // "Apply": the cached edits to the database (message 213 on failure, the
+    // edits kept). True when applied.
+    bool Apply();
 
 protected:
     using TModuleFactory = std::function<TSecDModSmpDlgBaseFrm*(DBProviderBase& provider)>;

@@ -203,25 +203,6 @@ void TSecuritySmpDlgFrm::ChangePassword()
         ShowUser();
 }
 
-void TSecuritySmpDlgFrm::RefreshAllData()
-{
-    // Only when nothing is pending any more: after "Cancel" the edits stay
-    // and so does what the grids show.
-    if (!AskAndUpdate())
-        return;
-    Reported(sRefreshFailed, [&] { DModule()->RefreshAll(); });
-}
-
-bool TSecuritySmpDlgFrm::Apply()
-{
-    bool applied = false;
-    Reported(sUpdateFailed, [&] {
-        DModule()->ApplyUpdates();
-        applied = true;
-    });
-    return applied;
-}
-
 void TSecuritySmpDlgFrm::Help()
 {
     OpenHelp(this, helpTarget_);

@@ -36,10 +36,6 @@ public:
     void ResetRights();
     void ResetParams();
     void ChangePassword();
-    // Offers to apply pending edits first; reads everything again only when
-    // that was answered so that nothing is pending.
-    void RefreshAllData();
-    bool Apply();
     void Help();
 
     // Whether the value of the current parameter can be edited now.

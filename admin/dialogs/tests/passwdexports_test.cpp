@@ -4,7 +4,7 @@
 // gets nothing; and no failure (no module, a missing row, an apply the
 // database refuses) leaves an export or leaves the security changed.
 
-#include "admin_fixture.h"
+#include "clerk_fixture.h"
 #include "dialogs_driver.h"
 #include "securitychangepasswdfrm.h"
 
@@ -36,19 +36,8 @@ void EnterAndConfirm(QDialog& shown, const char* old, const char* fresh)
     QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
 }
 
-class PasswdExportsTest : public AdminTest {
+class PasswdExportsTest : public ClerkTest {
 protected:
-    void SetUp() override
-    {
-        AdminTest::SetUp();
-        if (IsSkipped())
-            return;
-        GroupPolicy mayChange;
-        mayChange.allowChangePswd = true;
-        clerks = AddGroup("Clerks", mayChange);
-        bob = AddUser("bob", clerks);
-    }
-
     // Whether `password` logs bob in (on a security of its own).
     bool BobLogsInWith(const char* password)
     {
@@ -57,9 +46,6 @@ protected:
         probe->Logout();
         return logged;
     }
-
-    int clerks = 0;
-    int bob = 0;
 };
 
 TEST_P(PasswdExportsTest, TheOwnChangeIsStoredAndTakenOverByTheSecurity)

@@ -4,7 +4,7 @@
 // question (also in the running security), and a refresh that does nothing
 // while edits are kept.
 
-#include "admin_fixture.h"
+#include "clerk_fixture.h"
 #include "dialogs_driver.h"
 #include "helptarget.h"
 #include "securitychangepasswdfrm.h"
@@ -44,22 +44,18 @@ bool ColumnReadOnly(const tor::TTorDBGrid* grid, const std::string& field)
     return Column(grid, field).ReadOnly;
 }
 
-class SmpDlgTest : public AdminTest {
+class SmpDlgTest : public ClerkTest {
 protected:
     void SetUp() override
     {
-        AdminTest::SetUp();
+        ClerkTest::SetUp();
         if (IsSkipped())
             return;
-        GroupPolicy mayChange;
-        mayChange.allowChangePswd = true;
-        clerks = AddGroup("Clerks", mayChange);
         report = AddForm("ReportFrm", srView);
         ParamSpec own { "Default", "en" };
         own.userCanModify = true;
         language = AddParam("Language", own);
         discount = AddParam("MaxDiscount", { "Integer", "5" });
-        bob = AddUser("bob", clerks);
     }
 
     // Logs bob in with `mask` on "Security" and runs the dialog through the
@@ -98,11 +94,9 @@ protected:
         return dialog.DModule()->Current.Params->FieldByName("FValue")->AsString();
     }
 
-    int clerks = 0;
     int report = 0;
     int language = 0;
     int discount = 0;
-    int bob = 0;
 };
 
 TEST_P(SmpDlgTest, TheMaskOnSecurityDecidesWhatCanBeEdited)
