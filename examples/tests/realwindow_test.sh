@@ -7,13 +7,9 @@
 set -uo pipefail
 warddemo=$1 wardschema=$2 wardsettings=$3
 
-if [ -z "${WARDLOCK_XVFB_DISPLAY:-}" ]; then
-  echo "skipped: WARDLOCK_XVFB_DISPLAY is not set"
-  exit 77
-fi
-for tool in xdotool import convert; do
-  if ! command -v "$tool" > /dev/null; then echo "skipped: $tool is missing"; exit 77; fi
-done
+# shellcheck source=../../scripts/realwindow.sh
+source "$(dirname "$0")/../../scripts/realwindow.sh"
+realwindow_require
 
 work=$(mktemp -d /tmp/wardlock-realwindow.XXXXXX)
 pid=
@@ -23,27 +19,6 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAILED: $*"; [ -f "$work/warddemo.log" ] && cat "$work/warddemo.log"; exit 1; }
-
-# Waits up to $1 seconds for a window whose name matches $2; prints its id.
-wait_window() {
-  local deadline=$((SECONDS + $1)) id
-  while [ $SECONDS -lt $deadline ]; do
-    id=$(xdotool search --onlyvisible --name "$2" 2> /dev/null | head -n 1)
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
-    kill -0 "$pid" 2> /dev/null || return 1
-    sleep 0.2
-  done
-  return 1
-}
-# Waits up to $1 seconds until no visible window matches $2.
-wait_gone() {
-  local deadline=$((SECONDS + $1))
-  while [ $SECONDS -lt $deadline ]; do
-    [ -z "$(xdotool search --onlyvisible --name "$2" 2> /dev/null)" ] && return 0
-    sleep 0.2
-  done
-  return 1
-}
 
 "$wardschema" demo --sqlite "$work/warddemo.sqlite" --admin-password admin > /dev/null \
   || fail "cannot make the demo database"
@@ -58,18 +33,18 @@ unset QT_QPA_PLATFORM
 "$warddemo" > "$work/warddemo.log" 2>&1 &
 pid=$!
 
-dialog=$(wait_window 30 '^Authorization') || fail "the login dialog did not appear"
+dialog=$(realwindow_wait 30 Authorization) || fail "the login dialog did not appear"
 # Real key presses into the focused user box (the dialog focuses it when shown).
 xdotool windowfocus --sync "$dialog" || fail "cannot focus the login dialog"
 xdotool type --delay 30 demo
 xdotool key Tab
 xdotool type --delay 30 demo
 xdotool key Return
-wait_gone 20 '^Authorization' || fail "the login dialog stayed open"
+realwindow_wait_gone 20 Authorization || fail "the login dialog stayed open"
 sleep 0.5
 [ -z "$(xdotool search --onlyvisible --name '^Invalid login' 2> /dev/null)" ] || fail "the login was refused"
 kill -0 "$pid" 2> /dev/null || fail "warddemo ended"
-main=$(wait_window 10 '^MainFrm') || fail "the main window is not shown"
+main=$(realwindow_wait 10 MainFrm) || fail "the main window is not shown"
 xwininfo -id "$main" | grep -q 'Map State: IsViewable' || fail "the main window is not viewable"
 
 import -window root "$work/shot.png" || fail "no screenshot"

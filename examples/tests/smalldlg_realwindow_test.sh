@@ -13,13 +13,9 @@
 set -uo pipefail
 warddemo=$1 wardschema=$2 wardsettings=$3 shots=$4
 
-if [ -z "${WARDLOCK_XVFB_DISPLAY:-}" ]; then
-  echo "skipped: WARDLOCK_XVFB_DISPLAY is not set"
-  exit 77
-fi
-for tool in xdotool import convert xwininfo sqlite3; do
-  if ! command -v "$tool" > /dev/null; then echo "skipped: $tool is missing"; exit 77; fi
-done
+# shellcheck source=../../scripts/realwindow.sh
+source "$(dirname "$0")/../../scripts/realwindow.sh"
+realwindow_require sqlite3
 
 mkdir -p "$shots" || exit 1
 work=$(mktemp -d /tmp/wardlock-smalldlg.XXXXXX)
@@ -31,48 +27,6 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAILED: $*"; [ -f "$work/warddemo.log" ] && cat "$work/warddemo.log"; exit 1; }
 
-# Waits up to $1 seconds for a visible window named exactly $2; prints its id.
-wait_window() {
-  local deadline=$((SECONDS + $1)) id
-  while [ $SECONDS -lt $deadline ]; do
-    id=$(xdotool search --onlyvisible --name "^$2\$" 2> /dev/null | head -n 1)
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
-    kill -0 "$pid" 2> /dev/null || return 1
-    sleep 0.2
-  done
-  return 1
-}
-# Waits up to $1 seconds until no visible window is named $2.
-wait_gone() {
-  local deadline=$((SECONDS + $1))
-  while [ $SECONDS -lt $deadline ]; do
-    [ -z "$(xdotool search --onlyvisible --name "^$2\$" 2> /dev/null)" ] && return 0
-    sleep 0.2
-  done
-  return 1
-}
-# Keys (or "type:TEXT") to the focused window, with a pause after each.
-keys() {
-  local step
-  for step in "$@"; do
-    case $step in
-      type:*) xdotool type --delay 30 "${step#type:}" ;;
-      *) xdotool key --delay 100 "$step" ;;
-    esac
-    sleep 0.3
-  done
-}
-# photograph ID NAME: the window into NAME.png, checked to fit and not blank.
-photograph() {
-  local id=$1 name=$2 width height colours
-  width=$(xwininfo -id "$id" | awk '/Width:/ {print $2}')
-  height=$(xwininfo -id "$id" | awk '/Height:/ {print $2}')
-  [ "$width" -le 1024 ] && [ "$height" -le 768 ] || fail "$name: ${width}x${height} does not fit 1024x768"
-  import -window "$id" "$shots/$name.png" || fail "$name: no screenshot"
-  colours=$(convert "$shots/$name.png" -format %k info:) || fail "$name: cannot read the screenshot"
-  echo "$name: ${width}x${height}, $colours colours, $shots/$name.png"
-  [ "$colours" -gt 16 ] || fail "$name: the window looks blank ($colours colours)"
-}
 query() { sqlite3 "$work/warddemo.sqlite" "$1"; }
 
 "$wardschema" demo --sqlite "$work/warddemo.sqlite" --admin-password admin > /dev/null \
@@ -97,47 +51,47 @@ unset QT_QPA_PLATFORM
 "$warddemo" > "$work/warddemo.log" 2>&1 &
 pid=$!
 
-login=$(wait_window 30 Authorization) || fail "the login dialog did not appear"
+login=$(realwindow_wait 30 Authorization) || fail "the login dialog did not appear"
 xdotool windowfocus --sync "$login" || fail "cannot focus the login dialog"
-keys type:demo Tab type:demo Return
-wait_gone 20 Authorization || fail "the login dialog stayed open"
-main=$(wait_window 10 MainFrm) || fail "the main window is not shown"
+realwindow_keys type:demo Tab type:demo Return
+realwindow_wait_gone 20 Authorization || fail "the login dialog stayed open"
+main=$(realwindow_wait 10 MainFrm) || fail "the main window is not shown"
 xdotool windowfocus --sync "$main" || fail "cannot focus the main window"
 # The buttons in order: Security, Login, Logout, SmallDlg; the first has the focus.
-keys Tab Tab Tab space
-dialog=$(wait_window 20 Security) || fail "the simple dialog did not open"
+realwindow_keys Tab Tab Tab space
+dialog=$(realwindow_wait 20 Security) || fail "the simple dialog did not open"
 xdotool windowfocus --sync "$dialog" || fail "cannot focus the simple dialog"
 sleep 0.5
 
 # "&Parameters:" reaches the grid; its first row is the language. The value
 # cell is to the right; F2 edits it.
-keys alt+p Home Right F2 ctrl+a type:fr Return
-photograph "$dialog" SmallDlg
-keys alt+a
+realwindow_keys alt+p Home Right F2 ctrl+a type:fr Return
+realwindow_photograph "$dialog" "$shots/SmallDlg.png"
+realwindow_keys alt+a
 sleep 0.5
 [ "$(query "select FValue from UserParams where UserID = $demo and ParamID = $language")" = fr ] \
   || fail "Apply did not store the new language"
 
-keys alt+s
-passwd=$(wait_window 10 "Password change") || fail "the password dialog did not open"
+realwindow_keys alt+s
+passwd=$(realwindow_wait 10 "Password change") || fail "the password dialog did not open"
 xdotool windowfocus --sync "$passwd" || fail "cannot focus the password dialog"
-keys type:demo Tab type:n3w-demo Tab type:n3w-demo
-photograph "$passwd" SmallDlgPassword
-keys Return
-wait_gone 10 "Password change" || fail "the password dialog stayed open"
+realwindow_keys type:demo Tab type:n3w-demo Tab type:n3w-demo
+realwindow_photograph "$passwd" "$shots/SmallDlgPassword.png"
+realwindow_keys Return
+realwindow_wait_gone 10 "Password change" || fail "the password dialog stayed open"
 
 # OK asks whether to apply the pending password change; Yes is the default.
 xdotool windowfocus --sync "$dialog" || fail "cannot focus the simple dialog again"
-keys Return
-question=$(wait_window 10 Confirmation) || fail "OK did not ask about the pending change"
+realwindow_keys Return
+question=$(realwindow_wait 10 Confirmation) || fail "OK did not ask about the pending change"
 xdotool windowfocus --sync "$question" || fail "cannot focus the question"
-keys Return
-wait_gone 10 Security || fail "the simple dialog stayed open"
+realwindow_keys Return
+realwindow_wait_gone 10 Security || fail "the simple dialog stayed open"
 [ "$(query "select hex(Passwd) from Users where Name = 'demo'")" != "$passwd_before" ] \
   || fail "the new password was not stored"
 
 xdotool windowfocus --sync "$main" || fail "cannot focus the main window"
-keys ctrl+q
+realwindow_keys ctrl+q
 deadline=$((SECONDS + 15))
 while kill -0 "$pid" 2> /dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
 kill -0 "$pid" 2> /dev/null && fail "warddemo did not end after its window was closed"

@@ -9,13 +9,9 @@
 set -uo pipefail
 viewer=$1 shots=$2
 
-if [ -z "${WARDLOCK_XVFB_DISPLAY:-}" ]; then
-  echo "skipped: WARDLOCK_XVFB_DISPLAY is not set"
-  exit 77
-fi
-for tool in xdotool import convert xwininfo; do
-  if ! command -v "$tool" > /dev/null; then echo "skipped: $tool is missing"; exit 77; fi
-done
+# shellcheck source=../../../scripts/realwindow.sh
+source "$(dirname "$0")/../../../scripts/realwindow.sh"
+realwindow_require
 
 mkdir -p "$shots" || exit 1
 work=$(mktemp -d /tmp/wardlock-dialogs.XXXXXX)
@@ -30,45 +26,20 @@ fail() { echo "FAILED: $*"; [ -f "$work/out" ] && cat "$work/out"; exit 1; }
 export DISPLAY=$WARDLOCK_XVFB_DISPLAY WARDLOCK_SYSTEM_CONFIG="$work/system" WARDLOCK_USER_CONFIG="$work/user"
 unset QT_QPA_PLATFORM
 
-# Waits up to $1 seconds for a visible window named exactly $2; prints its id.
-wait_window() {
-  local deadline=$((SECONDS + $1)) id
-  while [ $SECONDS -lt $deadline ]; do
-    id=$(xdotool search --onlyvisible --name "^$2\$" 2> /dev/null | head -n 1)
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
-    kill -0 "$pid" 2> /dev/null || return 1
-    sleep 0.2
-  done
-  return 1
-}
-
 # run NAME TITLE EXPECTED_OUTPUT_LINE KEYS...: shows dialog NAME, types KEYS
 # ("type:TEXT" types text, anything else is a key), photographs it, presses
 # Return and checks the viewer printed EXPECTED_OUTPUT_LINE.
 run() {
-  local name=$1 title=$2 expected=$3 id width height colours
+  local name=$1 title=$2 expected=$3 id
   shift 3
   "$viewer" "$name" > "$work/out" 2>&1 &
   pid=$!
-  id=$(wait_window 30 "$title") || fail "$name: no window \"$title\""
+  id=$(realwindow_wait 30 "$title") || fail "$name: no window \"$title\""
   xdotool windowfocus --sync "$id" || fail "$name: cannot focus"
   sleep 0.3
-  for step in "$@"; do
-    case $step in
-      type:*) xdotool type --delay 20 "${step#type:}" ;;
-      *) xdotool key --delay 100 "$step" ;;
-    esac
-    # Lets the application see a modifier released before the next key.
-    sleep 0.2
-  done
+  realwindow_keys "$@"
   sleep 0.5
-  width=$(xwininfo -id "$id" | awk '/Width:/ {print $2}')
-  height=$(xwininfo -id "$id" | awk '/Height:/ {print $2}')
-  [ "$width" -le 1024 ] && [ "$height" -le 768 ] || fail "$name: ${width}x${height} does not fit 1024x768"
-  import -window "$id" "$shots/$name.png" || fail "$name: no screenshot"
-  colours=$(convert "$shots/$name.png" -format %k info:) || fail "$name: cannot read the screenshot"
-  echo "$name: ${width}x${height}, $colours colours, $shots/$name.png"
-  [ "$colours" -gt 16 ] || fail "$name: the window looks blank ($colours colours)"
+  realwindow_photograph "$id" "$shots/$name.png"
   xdotool key Return
   local deadline=$((SECONDS + 15))
   while kill -0 "$pid" 2> /dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done

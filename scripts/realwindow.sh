@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Helpers of the real-window tests (source this file): programs run on the
+# X server the test script started (WARDLOCK_XVFB_DISPLAY), driven by real X
+# input through xdotool and photographed. The caller keeps the program's
+# process id in $pid and defines fail MESSAGE (print and exit 1).
+
+# Exits 77 (skipped) unless Xvfb runs and every tool named is installed.
+realwindow_require() {
+  if [ -z "${WARDLOCK_XVFB_DISPLAY:-}" ]; then
+    echo "skipped: WARDLOCK_XVFB_DISPLAY is not set"
+    exit 77
+  fi
+  local tool
+  for tool in xdotool import convert xwininfo "$@"; do
+    if ! command -v "$tool" > /dev/null; then echo "skipped: $tool is missing"; exit 77; fi
+  done
+}
+
+# Waits up to $1 seconds for a visible window named exactly $2; prints its id.
+# Fails early when the program ($pid) has ended.
+realwindow_wait() {
+  local deadline=$((SECONDS + $1)) id
+  while [ $SECONDS -lt $deadline ]; do
+    id=$(xdotool search --onlyvisible --name "^$2\$" 2> /dev/null | head -n 1)
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    kill -0 "$pid" 2> /dev/null || return 1
+    sleep 0.2
+  done
+  return 1
+}
+
+# Waits up to $1 seconds until no visible window is named exactly $2.
+realwindow_wait_gone() {
+  local deadline=$((SECONDS + $1))
+  while [ $SECONDS -lt $deadline ]; do
+    [ -z "$(xdotool search --onlyvisible --name "^$2\$" 2> /dev/null)" ] && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+# Keys to the focused window: "type:TEXT" types text, anything else is a key.
+# The pause lets the application see a modifier released before the next key.
+realwindow_keys() {
+  local step
+  for step in "$@"; do
+    case $step in
+      type:*) xdotool type --delay 20 "${step#type:}" ;;
+      *) xdotool key --delay 100 "$step" ;;
+    esac
+    sleep 0.2
+  done
+}
+
+# realwindow_photograph ID FILE: the window into FILE (PNG); fails unless it
+# fits a 1024x768 screen and shows more than 16 colours (not blank).
+realwindow_photograph() {
+  local id=$1 file=$2 width height colours
+  width=$(xwininfo -id "$id" | awk '/Width:/ {print $2}')
+  height=$(xwininfo -id "$id" | awk '/Height:/ {print $2}')
+  [ "$width" -le 1024 ] && [ "$height" -le 768 ] || fail "$file: ${width}x${height} does not fit 1024x768"
+  import -window "$id" "$file" || fail "$file: no screenshot"
+  colours=$(convert "$file" -format %k info:) || fail "$file: cannot read the screenshot"
+  echo "$file: ${width}x${height}, $colours colours"
+  [ "$colours" -gt 16 ] || fail "$file: the window looks blank ($colours colours)"
+}
