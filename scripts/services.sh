@@ -52,7 +52,9 @@ wardlock_xvfb_start() {
   local n
   for n in $(seq 91 120); do
     [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 &
+    # -noreset: by default the server resets when its last client leaves, and
+    # a program that connects during the reset cannot open the display.
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset > /dev/null 2>&1 &
     WARDLOCK_XVFB_PID=$!
     sleep 1
     if kill -0 "$WARDLOCK_XVFB_PID" 2>/dev/null; then
