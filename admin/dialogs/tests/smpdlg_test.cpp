@@ -198,6 +198,34 @@ TEST_P(SmpDlgTest, WithoutAModuleTheExportSaysSoAndReturns)
     ExecDefinition(db(), "alter table UsersGone rename to Users");
 }
 
+TEST_P(SmpDlgTest, WorksFromTheKeyboard)
+{
+    struct Row {
+        Qt::Key key;
+        const char* target;
+    };
+    // Comment: the labels' accelerators reach what they name.
+    const Row rows[]
+        = { { Qt::Key_U, "UserName" }, { Qt::Key_F, "RightsGrid" }, { Qt::Key_P, "ParamsGrid" } };
+    Run(srView, [&](TSecuritySmpDlgFrm& dialog) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.target);
+            Key(row.key, Qt::AltModifier);
+            ASSERT_NE(QApplication::focusWidget(), nullptr);
+            EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), row.target);
+        }
+        Key(Qt::Key_Escape);
+        EXPECT_FALSE(dialog.isVisible()) << "Escape closes";
+    });
+    BoxRecorder boxes;
+    Run(srView, [&](TSecuritySmpDlgFrm& dialog) {
+        dialog.OKBtn->setFocus();
+        Key(Qt::Key_Return);
+        EXPECT_FALSE(dialog.isVisible()) << "Enter is OK, nothing pending";
+    });
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
 TEST_P(SmpDlgTest, ShowsNoHiddenFormOrParameter)
 {
     AddForm("SecretFrm", srView, true);
