@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# The simple administration dialog in a real window: the demo database with
-# View on "Security" for the clerks, warddemo logs the demo user in through
-# real X input (xdotool), its "SmallDlg" button opens the
-# dialog, the demo user types a new value for his "Language" parameter and
-# applies it, opens the password dialog from the dialog and changes his
-# password, and closes with OK (answering the apply question with Yes). Both
+# The simple administration dialog and the password changes in real windows,
+# through real X input (xdotool). In its own demo database the clerks may view
+# "Security" and their policy forces a new password at login. warddemo logs
+# the demo user in; the forced change cannot be escaped and stores a new
+# password; "SmallDlg" opens the dialog, where he types a new value for his
+# "Language" parameter and applies it, changes his password from the dialog
+# and closes with OK (answering the apply question with Yes). The three
 # dialogs are photographed into the screenshots folder, checked not blank and
-# small enough for 1024x768; the database must hold the new value and the
-# new password. Runs only when the test script started Xvfb
-# (WARDLOCK_XVFB_DISPLAY); exit 77 = skipped.
+# small enough for 1024x768; the database must hold what was changed. Runs
+# only when the test script started Xvfb (WARDLOCK_XVFB_DISPLAY); exit 77 =
+# skipped.
 # Usage: smalldlg_realwindow_test.sh WARDDEMO WARDSCHEMA WARDSETTINGS SCREENSHOT_FOLDER
 set -uo pipefail
 warddemo=$1 wardschema=$2 wardsettings=$3 shots=$4
@@ -40,6 +41,8 @@ export WARDLOCK_SYSTEM_CONFIG="$work/settings" WARDLOCK_USER_CONFIG="$work/user"
 # dialog lets the demo user change the values his parameters allow.
 query "update GroupRights set FView = 1 where GroupID = (select GroupID from Groups where Name = 'Clerks')
   and FormID = (select FormID from Forms where Name = 'Security')" || fail "cannot grant the clerks View"
+# ... and the clerks' policy demands a new password at login.
+query "update Groups set NoChPswdAtLogin = 0 where Name = 'Clerks'" || fail "cannot demand a change"
 language="(select ParamID from Params where Name = 'Language')"
 demo="(select UserID from Users where Name = 'demo')"
 [ "$(query "select FValue from UserParams where UserID = $demo and ParamID = $language")" = de ] \
@@ -55,6 +58,21 @@ login=$(realwindow_wait 30 Authorization) || fail "the login dialog did not appe
 xdotool windowfocus --sync "$login" || fail "cannot focus the login dialog"
 realwindow_keys type:demo Tab type:demo Return
 realwindow_wait_gone 20 Authorization || fail "the login dialog stayed open"
+
+# The forced change comes right after the login and cannot be escaped.
+forced=$(realwindow_wait 20 "Password change") || fail "no password change was forced"
+xdotool windowfocus --sync "$forced" || fail "cannot focus the forced password change"
+realwindow_keys Escape
+sleep 0.5
+[ -n "$(xdotool search --onlyvisible --name '^Password change$')" ] || fail "Escape ended the forced change"
+xdotool windowfocus --sync "$forced" || fail "cannot focus the forced password change"
+realwindow_keys type:demo Tab type:f0rced Tab type:f0rced
+realwindow_photograph "$forced" "$shots/ForcedPassword.png"
+realwindow_keys Return
+realwindow_wait_gone 10 "Password change" || fail "the forced change did not end"
+[ "$(query "select hex(Passwd) from Users where Name = 'demo'")" != "$passwd_before" ] \
+  || fail "the forced change stored nothing"
+passwd_before=$(query "select hex(Passwd) from Users where Name = 'demo'")
 main=$(realwindow_wait 10 MainFrm) || fail "the main window is not shown"
 xdotool windowfocus --sync "$main" || fail "cannot focus the main window"
 # The buttons in order: Security, Login, Logout, SmallDlg; the first has the focus.
@@ -75,7 +93,7 @@ sleep 0.5
 realwindow_keys alt+s
 passwd=$(realwindow_wait 10 "Password change") || fail "the password dialog did not open"
 xdotool windowfocus --sync "$passwd" || fail "cannot focus the password dialog"
-realwindow_keys type:demo Tab type:n3w-demo Tab type:n3w-demo
+realwindow_keys type:f0rced Tab type:n3w-demo Tab type:n3w-demo
 realwindow_photograph "$passwd" "$shots/SmallDlgPassword.png"
 realwindow_keys Return
 realwindow_wait_gone 10 "Password change" || fail "the password dialog stayed open"
