@@ -60,10 +60,11 @@ protected:
 
     // Logs bob in with `mask` on "Security" and runs the dialog through the
     // export, with `body` as the user.
-    TSecurity* Run(int mask, std::function<void(TSecuritySmpDlgFrm&)> body)
+    TSecurity* Run(
+        int mask, std::function<void(TSecuritySmpDlgFrm&)> body, const ModuleOptions& options = {})
     {
         db().SetGroupRight(clerks, FormID("Security"), mask);
-        TSecurity* security = LoginAs("bob", kPassword);
+        TSecurity* security = LoginAs("bob", kPassword, options);
         ModalScript script({ [&](QDialog& shown) { body(SmpDialog(shown)); } });
         ShowSmpDlg(security, nullptr, bob, clerks, nullptr, false);
         return security;
@@ -267,6 +268,23 @@ TEST_P(SmpDlgTest, ApplyStoresWhatWasTypedAndOKAsksAboutWhatIsPending)
     });
     ASSERT_EQ(asked, std::vector<std::string> { Text(sAskApply) });
     EXPECT_EQ(OwnValue(bob, language).toString(), "fr");
+}
+
+TEST_P(SmpDlgTest, WithoutCachedEditsEveryEditIsWrittenAtOnceAndCancelIsOff)
+{
+    ModuleOptions direct;
+    direct.cachedMode = false;
+    Run(
+        srView,
+        [&](TSecuritySmpDlgFrm& dialog) {
+            EXPECT_FALSE(dialog.CancelBtn->isEnabled()) << "nothing could be cancelled";
+            TypeValue(dialog, "Language", "de");
+            EXPECT_EQ(OwnValue(bob, language).toString(), "de");
+            Key(Qt::Key_Escape);
+            EXPECT_FALSE(dialog.isVisible());
+        },
+        direct);
+    EXPECT_EQ(OwnValue(bob, language).toString(), "de") << "closing takes nothing back";
 }
 
 TEST_P(SmpDlgTest, CancelAsksNothingAndKeepsNothing)
