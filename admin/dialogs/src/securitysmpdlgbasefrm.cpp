@@ -1,0 +1,218 @@
+#include "securitysmpdlgbasefrm.h"
+
+#include "dialogchecks.h"
+#include "loggeduser.h"
+#include "ownpasswdchange.h"
+
+#include <wardlock/keeper/dmodexceptions.h>
+#include <wardlock/keeper/secdmodbase.h>
+#include <wardlock/platform/application.h>
+#include <wardlock/platform/dialogs.h>
+#include <wardlock/provider.h>
+
+namespace Security {
+
+namespace {
+
+constexpr const char* kAdministrationForm = "Security";
+
+// A module that cannot be obtained is message 2, whatever the provider said.
+TSecDModSmpDlgBaseFrm* Obtain(
+    TSecurity* security, const std::function<TSecDModSmpDlgBaseFrm*(DBProviderBase&)>& create)
+{
+    TSecDModSmpDlgBaseFrm* module = nullptr;
+    try {
+        if (security && security->Provider())
+            module = create(*security->Provider());
+    } catch (const std::exception&) {
+        module = nullptr;
+    }
+    if (!module)
+        throw ESecDModException(sConnectFailed, {});
+    return module;
+}
+
+std::string WithCause(int id, const std::string& cause)
+{
+    std::string text = SecString(id);
+    if (!cause.empty())
+        text += " : " + cause;
+    return text;
+}
+
+} // namespace
+
+void ShowCommandFailure(QWidget* owner, int id, const std::string& cause)
+{
+    vcl::MessageBox(vcl::WindowHandle(owner), WithCause(id, cause), SecString(sCaptionError),
+        vcl::MB_OK | vcl::MB_ICONSTOP);
+}
+
+TSecuritySmpDlgBaseFrm::TSecuritySmpDlgBaseFrm(
+    vcl::TComponent* owner, TSecurity* security, int userID, int groupID)
+    : TSecuritySmpDlgBaseFrm(owner, security, [&](DBProviderBase& provider) {
+        return provider.CreateSmpDlgModule({ security, userID, groupID });
+    })
+{
+}
+
+TSecuritySmpDlgBaseFrm::TSecuritySmpDlgBaseFrm(
+    vcl::TComponent* owner, TSecurity* security, const TModuleFactory& create)
+    : vcl::TForm(owner)
+    , security_(security)
+    , dmodule_(Obtain(security, create))
+    , secRights_(security)
+{
+    dmodule_->OnAskApply = [this] { return AskApply(); };
+    dmodule_->OnConfirmDiscard = [this] { return ConfirmDiscard(); };
+    dmodule_->OnRefuseWiderRights = [this] { RefuseWiderRights(); };
+    secRights_.GetRight(kAdministrationForm);
+    secMask_ = secRights_.Mask;
+}
+
+TSecuritySmpDlgBaseFrm::~TSecuritySmpDlgBaseFrm()
+{
+    ReleaseModule();
+}
+
+void TSecuritySmpDlgBaseFrm::ReleaseModule() noexcept
+{
+    if (!dmodule_)
+        return;
+    // No hook may call into a form that is going away.
+    dmodule_->OnAskApply = nullptr;
+    dmodule_->OnConfirmDiscard = nullptr;
+    dmodule_->OnRefuseWiderRights = nullptr;
+    dmodule_->OnModifiedChanged = nullptr;
+    dmodule_->OnStateChanged = nullptr;
+    dmodule_->OnParamRowChanged = nullptr;
+    dmodule_->OnFormRowChanged = nullptr;
+    TSecDModSmpDlgBaseFrm* module = dmodule_;
+    dmodule_ = nullptr;
+    try {
+        if (security_ && security_->Provider())
+            security_->Provider()->DestroyObject({ security_, module });
+    } catch (...) {
+        // A module that cannot be given back is the provider's loss; the
+        // dialog goes away regardless.
+    }
+}
+
+int TSecuritySmpDlgBaseFrm::AskApply()
+{
+    return vcl::MessageBox(vcl::WindowHandle(this), SecString(sAskApply),
+        SecString(sCaptionConfirmation), vcl::MB_YESNOCANCEL | vcl::MB_ICONQUESTION);
+}
+
+bool TSecuritySmpDlgBaseFrm::ConfirmDiscard()
+{
+    return vcl::MessageBox(vcl::WindowHandle(this), SecString(sConfirmDiscard),
+               SecString(sCaptionWarning),
+               vcl::MB_OKCANCEL | vcl::MB_ICONEXCLAMATION | vcl::MB_DEFBUTTON2)
+        == vcl::IDOK;
+}
+
+void TSecuritySmpDlgBaseFrm::RefuseWiderRights()
+{
+    throw ESecDModException(sWiderRights, {});
+}
+
+void TSecuritySmpDlgBaseFrm::Reported(int id, const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const std::exception& error) {
+        ShowCommandFailure(this, id, error.what());
+    }
+}
+
+bool TSecuritySmpDlgBaseFrm::AskAndUpdate()
+{
+    bool done = false;
+    Reported(sUpdateFailed, [&] { done = dmodule_->AskAndUpdate(); });
+    return done;
+}
+
+bool TSecuritySmpDlgBaseFrm::AskAboutUpdate()
+{
+    bool done = false;
+    Reported(sUpdateFailed, [&] { done = dmodule_->AskAboutUpdate(); });
+    return done;
+}
+
+void TSecuritySmpDlgBaseFrm::DiscardUnapplied()
+{
+    if (!dmodule_ || !dmodule_->Modified())
+        return;
+    // The question was asked already (or the caller drops the edits by
+    // design): cancel without asking again.
+    auto confirm = std::move(dmodule_->OnConfirmDiscard);
+    dmodule_->OnConfirmDiscard = nullptr;
+    try {
+        dmodule_->CancelUpdates();
+    } catch (const std::exception& error) {
+        ShowCommandFailure(this, sUpdateFailed, error.what());
+    }
+    dmodule_->OnConfirmDiscard = std::move(confirm);
+}
+
+void TSecuritySmpDlgBaseFrm::ResetParamsToDefaults()
+{
+    const int paramID = dmodule_->ParamID();
+    auto backToParam = [&] {
+        if (paramID >= 0)
+            dmodule_->FindParam(paramID);
+    };
+    try {
+        dmodule_->BeginPRTrans();
+        dmodule_->SetDefaultParams();
+        dmodule_->EndPRTrans();
+        backToParam();
+    } catch (const std::exception& error) {
+        try {
+            dmodule_->EndPRTrans();
+            backToParam();
+        } catch (const std::exception&) {
+        }
+        ShowCommandFailure(this, sDefaultParamFailed, error.what());
+    }
+}
+
+bool TSecuritySmpDlgBaseFrm::ChangeOwnPassword()
+{
+    bool changed = false;
+    Reported(sOperationFailed, [&] {
+        const TLoggedUser logged = TLoggedUser::Of(*security_);
+        const std::optional<TPasswdChange> change = RunOwnPasswdChange(this, logged);
+        if (!change)
+            return;
+        const int selected = dmodule_->CUserID();
+        const int ownID = logged.User.UserID;
+        if (!dmodule_->FindUser(ownID))
+            throw ESecDModException(sUserNameNotFound, logged.User.Name.str());
+        // Name and full name from his Users row: the security's record may
+        // hold a name the row no longer has.
+        const TSecUserInfo own = dmodule_->UserInfo();
+        const TUserOptions& o = change->Options;
+        // ChangeUser puts the logged user's new record into the security.
+        dmodule_->ChangeUser(own.Name.c_str(), own.FullName.c_str(), change->Passwd,
+            o[poAllowChangePswd], o[poAllowNullPasswd], o[poNoChPswdAtLogin], o[poAccountEnabled],
+            o[poPasswdControl]);
+        if (selected >= 0 && selected != ownID)
+            dmodule_->FindUser(selected);
+        changed = true;
+    });
+    return changed;
+}
+
+void TSecuritySmpDlgBaseFrm::EditParamValue()
+{
+    // The editor plug-ins of parameter types are run by the plug-in runner,
+    // which this build does not have yet: say so instead of doing nothing.
+    vcl::MessageBox(vcl::WindowHandle(this),
+        "The editor of parameter type \"" + dmodule_->ParamTypeName().str()
+            + "\" is not available in this build.",
+        SecString(sCaptionInformation), vcl::MB_OK | vcl::MB_ICONINFORMATION);
+}
+
+} // namespace Security
