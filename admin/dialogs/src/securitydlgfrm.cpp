@@ -842,13 +842,20 @@ bool TSecurityDlgFrm::Apply()
     return applied;
 }
 
-void TSecurityDlgFrm::Help()
+QUrl TSecurityDlgFrm::HelpUrl() const
 {
+    // The anchor names the page shown: the Users and Groups pages have their
+    // own sections, the other pages the document's start.
     const int tab = CurrentTab();
     const char* anchor = tab == tabs_.Users ? "SecAdmUsers"
         : tab == tabs_.Groups               ? "SecAdmGroups"
                                             : "";
-    OpenHelp(this, WithAnchor(helpTarget_, anchor));
+    return WithAnchor(helpTarget_, anchor);
+}
+
+void TSecurityDlgFrm::Help()
+{
+    OpenHelp(this, HelpUrl());
 }
 
 // ------------------------------------------------------------------- closing

@@ -63,6 +63,8 @@ public:
     void RefreshAllData();
     bool Apply();
     void Help();
+    // The help page and anchor "Help" opens on the tab shown now.
+    QUrl HelpUrl() const;
     // Moves the selected user into the group `groupID` (the groups list box).
     void MoveUserToGroup(int groupID);
     void SetShowHidden(bool shown);
