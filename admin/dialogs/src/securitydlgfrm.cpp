@@ -97,8 +97,13 @@ TSecurityDlgFrm::TSecurityDlgFrm(vcl::TComponent* owner, TSecurity* security)
                            "To change these settings, double click the group.");
     GroupsPanel->setMinimumHeight(kMinGroupsPanelHeight);
 
+    // The right side holds the wider grids (four rights columns): it gets
+    // the larger share, and the left side at least what its grids need.
     const int leftWidth = std::max(GroupsTotalWidth(UsersGrid), GroupsTotalWidth(GroupsGrid)) + 20;
-    MainSplitter->setSizes({ std::max(leftWidth, Panel5->minimumSizeHint().width()), 400 });
+    MainSplitter->setStretchFactor(0, 2);
+    MainSplitter->setStretchFactor(1, 3);
+    MainSplitter->setSizes(
+        { std::max({ leftWidth, Panel5->minimumSizeHint().width(), 400 }), 600 });
     LoadLayout();
     helpTarget_ = HelpTarget("Admin.htm", "SecAdmUsers");
     ApplyStaticStates();
@@ -825,13 +830,20 @@ void TSecurityDlgFrm::ChangePassword()
         ShowLoggedUser();
 }
 
-void TSecurityDlgFrm::Help()
+QUrl TSecurityDlgFrm::HelpUrl() const
 {
+    // The anchor names the page shown: the Users and Groups pages have their
+    // own sections, the other pages the document's start.
     const int tab = CurrentTab();
     const char* anchor = tab == tabs_.Users ? "SecAdmUsers"
         : tab == tabs_.Groups               ? "SecAdmGroups"
                                             : "";
-    OpenHelp(this, WithAnchor(helpTarget_, anchor));
+    return WithAnchor(helpTarget_, anchor);
+}
+
+void TSecurityDlgFrm::Help()
+{
+    OpenHelp(this, HelpUrl());
 }
 
 // ------------------------------------------------------------------- closing

@@ -61,6 +61,8 @@ public:
     void DeleteParamCmd();
     void ChangePassword();
     void Help();
+    // The help page and anchor "Help" opens on the tab shown now.
+    QUrl HelpUrl() const;
     // Moves the selected user into the group `groupID` (the groups list box).
     void MoveUserToGroup(int groupID);
     void SetShowHidden(bool shown);

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -20,16 +21,21 @@ namespace vcl::store {
 
 enum class Kind : uint8_t { None, Int, Double, Bool, Text, Bytes };
 
-// A growable array in chunks of 4096 elements.
+// A growable array in chunks of 4096 elements. The first chunk starts small
+// and doubles until it is full size, so that the many small results (one
+// user, one setting) do not each zero-fill 32 KB per column.
 template<typename T> class ChunkedVector {
 public:
     static constexpr uint32_t kShift = 12;
     static constexpr uint32_t kChunk = 1u << kShift;
+    static constexpr uint32_t kFirstCapacity = 16;
 
     T& operator[](uint32_t i) { return chunks_[i >> kShift][i & (kChunk - 1)]; }
     const T& operator[](uint32_t i) const { return chunks_[i >> kShift][i & (kChunk - 1)]; }
     void resize(uint32_t n)
     {
+        if (n > firstCapacity_ && firstCapacity_ < kChunk)
+            GrowFirstChunk(n);
         while (static_cast<size_t>(chunks_.size()) * kChunk < n)
             chunks_.push_back(std::make_unique<T[]>(kChunk)); // zero-filled
         size_ = n;
@@ -38,12 +44,33 @@ public:
     void clear()
     {
         chunks_.clear();
+        firstCapacity_ = 0;
         size_ = 0;
     }
-    size_t bytes() const noexcept { return chunks_.size() * kChunk * sizeof(T); }
+    size_t bytes() const noexcept
+    {
+        if (chunks_.empty())
+            return 0;
+        return (firstCapacity_ + (chunks_.size() - 1) * kChunk) * sizeof(T);
+    }
 
 private:
+    void GrowFirstChunk(uint32_t n)
+    {
+        uint32_t capacity = firstCapacity_ ? firstCapacity_ : kFirstCapacity;
+        while (capacity < n && capacity < kChunk)
+            capacity *= 2;
+        auto grown = std::make_unique<T[]>(capacity); // zero-filled
+        if (!chunks_.empty())
+            std::copy_n(chunks_.front().get(), firstCapacity_, grown.get());
+        else
+            chunks_.emplace_back();
+        chunks_.front() = std::move(grown);
+        firstCapacity_ = capacity;
+    }
+
     std::vector<std::unique_ptr<T[]>> chunks_;
+    uint32_t firstCapacity_ = 0;
     uint32_t size_ = 0;
 };
 
@@ -55,8 +82,12 @@ public:
     {
         const size_t need = bytes.size() + 5;
         if (chunks_.empty() || used_ + need > capacity_) {
-            capacity_ = std::max<size_t>(kChunkSize, need);
-            chunks_.push_back(std::make_unique<char[]>(capacity_));
+            // Chunks double from 4 KB to 1 MB; their bytes are written
+            // before they are read, so they are not zero-filled.
+            const size_t next
+                = chunks_.empty() ? kFirstChunkSize : std::min(capacity_ * 2, kChunkSize);
+            capacity_ = std::max<size_t>(next, need);
+            chunks_.push_back(std::make_unique_for_overwrite<char[]>(capacity_));
             used_ = 0;
             total_ += capacity_;
         }
@@ -94,6 +125,7 @@ public:
     size_t bytes() const noexcept { return total_; }
 
 private:
+    static constexpr size_t kFirstChunkSize = 1 << 12;
     static constexpr size_t kChunkSize = 1 << 20;
     std::vector<std::unique_ptr<char[]>> chunks_;
     size_t used_ = 0;

@@ -1,0 +1,411 @@
+// The full administration dialog over a real data module: which tabs and
+// commands a logged user gets from his two masks, the confirmations of the
+// destructive commands, the close question, and the faults the dialog must
+// not have: commands going on after a cancelled question, discarded edits
+// left in the running security, a value column that stays editable, a tab
+// change that loses a refused edit, secret settings on the About page, a
+// group list offering groups the user cannot be moved into.
+
+#include "fulldialog_fixture.h"
+
+#include <wardlock/data/dataset.h>
+#include <wardlock/data/fields.h>
+#include <wardlock/keeper/secdmodbase.h>
+#include <wardlock/platform/settings.h>
+
+#include <QApplication>
+#include <QListWidget>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTemporaryDir>
+
+using namespace Security;
+
+namespace wardlock_test {
+
+namespace {
+
+constexpr int V = srView, I = srInsert, M = srModify, D = srDelete;
+
+} // namespace
+
+class FullDialog : public FullDialogTest { };
+
+// Both masks decide the tabs; the first tab is the one shown.
+TEST_P(FullDialog, TabsFollowTheMasks)
+{
+    const struct {
+        const char* user;
+        int adminMask;
+        int designMask;
+        std::vector<std::string> tabs;
+        const char* firstPage;
+    } cases[] = {
+        { "both", V, V, { "&Users", "&Groups", "&Rights", "&Parameters", "&About" }, "UsersPage" },
+        { "adminonly", V, 0, { "&Users", "&Groups", "&About" }, "UsersPage" },
+        { "designonly", 0, V, { "&Rights", "&Parameters", "&About" }, "RightsPage" },
+        // Neither View bit: the About tab alone, on the Info page.
+        { "neither", I | M | D, I | M | D, { "&About" }, "InfoPage" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.user);
+        auto dialog = Open(LoginWithMasks(c.user, c.adminMask, c.designMask));
+        EXPECT_EQ(Tabs(*dialog), c.tabs);
+        EXPECT_EQ(dialog->Notebook->currentWidget()->objectName().toStdString(), c.firstPage);
+        const auto& positions = dialog->TabPositions();
+        EXPECT_EQ(positions.Info, static_cast<int>(c.tabs.size()) - 1);
+        EXPECT_EQ(positions.Users == -2, (c.adminMask & V) == 0);
+        EXPECT_EQ(positions.Rights == -2, (c.designMask & V) == 0);
+    }
+}
+
+// View alone on both forms: nothing can be created, changed or removed.
+TEST_P(FullDialog, ViewOnlyDisablesEveryCommand)
+{
+    auto dialog = Open(LoginWithMasks("viewer", V, V));
+    for (QPushButton* button : { dialog->NewUserBtn, dialog->NewGroupBtn, dialog->RemoveUserBtn,
+             dialog->NewRightBtn, dialog->DeleteRightBtn, dialog->NewParamBtn,
+             dialog->DeleteParamBtn, dialog->ResetRightsBtn, dialog->ResetParamsBtn })
+        EXPECT_FALSE(button->isEnabled()) << button->objectName().toStdString();
+    EXPECT_TRUE(dialog->RightsGrid->ReadOnly());
+    EXPECT_TRUE(dialog->ParamsGrid->ReadOnly());
+    EXPECT_TRUE(dialog->RightsDescription->isReadOnly());
+    EXPECT_TRUE(dialog->RightsValuesGrid->ReadOnly());
+}
+
+// The seeded administrator administers everything.
+TEST_P(FullDialog, UnrestrictedAdministratorHasEveryCommand)
+{
+    auto dialog = Open(LoginAdmin());
+    for (QPushButton* button :
+        { dialog->NewUserBtn, dialog->NewGroupBtn, dialog->ChangeUserBtn, dialog->RemoveUserBtn,
+            dialog->NewRightBtn, dialog->DeleteRightBtn, dialog->ResetRightsBtn })
+        EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
+    EXPECT_FALSE(dialog->ApplyBtn->isEnabled()) << "nothing to apply yet";
+}
+
+// Removing a group asks three times; any answer but the confirming one at any
+// step leaves everything as it was.
+TEST_P(FullDialog, GroupRemovalNeedsThreeConfirmations)
+{
+    const struct {
+        const char* name;
+        std::deque<int> answers;
+        bool removed;
+    } cases[] = {
+        { "no at the first", { vcl::IDNO }, false },
+        { "cancel at the second", { vcl::IDYES, vcl::IDCANCEL }, false },
+        { "no at the third", { vcl::IDYES, vcl::IDOK, vcl::IDNO }, false },
+        { "yes at the third", { vcl::IDYES, vcl::IDOK, vcl::IDYES }, true },
+    };
+    TSecurity* security = LoginAdmin();
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int doomed = AddGroup("Doomed" + std::to_string(++n));
+        auto dialog = Open(security);
+        ASSERT_TRUE(ShowTab(*dialog, "&Groups"));
+        TSecDModDlgBaseFrm* module = dialog->DModule();
+        ASSERT_TRUE(module->FindGroup(doomed));
+        BoxScript boxes(c.answers);
+        dialog->RemoveGroupBtn->click();
+        std::vector<std::string> expected { Msg(sRemoveGroupAsk), Msg(sRemoveGroupWarn),
+            Msg(sRemoveGroupLastWarn) };
+        expected.resize(c.answers.size());
+        EXPECT_EQ(boxes.Texts(), expected);
+        EXPECT_EQ(module->FindGroup(doomed), !c.removed);
+        EXPECT_EQ(module->Modified(), c.removed);
+        EXPECT_EQ(dialog->ApplyBtn->isEnabled(), c.removed);
+        // The last question defaults to No.
+        if (boxes.Boxes().size() == 3)
+            EXPECT_EQ(boxes.Boxes()[2].defaultButton, 2);
+        if (c.removed) {
+            BoxScript close({ vcl::IDYES });
+            dialog->reject();
+        }
+    }
+}
+
+// Closing with unapplied changes asks; No keeps the dialog open with the
+// changes, Yes closes it and the running security forgets the discarded
+// edit of the logged user's own record.
+TEST_P(FullDialog, CloseQuestionKeepsOrDiscards)
+{
+    TSecurity* security = LoginAdmin();
+    const std::string fullName = security->User().FullName;
+    auto dialog = Open(security);
+    TSecDModDlgBaseFrm* module = dialog->DModule();
+    ASSERT_TRUE(module->FindUser(security->User().UserID));
+    const TSecUserInfo own = module->UserInfo();
+    module->ChangeUser(own.Name.c_str(), "Renamed Admin", own.Passwd, own.AllowChangePswd,
+        own.AllowNullPasswd, own.NoChPswdAtLogin, own.AccountEnabled, own.PasswdControl);
+    ASSERT_EQ(security->User().FullName, "Renamed Admin");
+    ASSERT_TRUE(dialog->ApplyBtn->isEnabled());
+    {
+        BoxScript boxes({ vcl::IDNO });
+        dialog->CancelBtn->click();
+        EXPECT_EQ(boxes.Texts(), std::vector<std::string> { Msg(sCloseWithoutSaving) });
+    }
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(module->Modified());
+    EXPECT_EQ(module->UserInfo().FullName, "Renamed Admin");
+    {
+        BoxScript boxes({ vcl::IDYES });
+        dialog->reject();
+    }
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_EQ(security->User().FullName, fullName) << "the discarded name stayed in the security";
+    EXPECT_EQ(
+        Count("select count(*) from Users where FullName = :p1", { QString("Renamed Admin") }), 0);
+}
+
+// With pending edits, Cancel to the apply question stops the command: no
+// dialog, no editor, nothing applied.
+TEST_P(FullDialog, CancelledQuestionStopsTheCommand)
+{
+    const struct {
+        const char* name;
+        void (TSecurityDlgFrm::*command)();
+    } cases[] = {
+        { "new user", &TSecurityDlgFrm::NewUser },
+        { "new group", &TSecurityDlgFrm::NewGroup },
+        { "new right", &TSecurityDlgFrm::NewRight },
+        { "hierarchy", &TSecurityDlgFrm::Hierarchy },
+    };
+    TSecurity* security = LoginAdmin();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto dialog = Open(security);
+        TSecDModDlgBaseFrm* module = dialog->DModule();
+        ASSERT_TRUE(module->FindUser(security->User().UserID));
+        const TSecUserInfo own = module->UserInfo();
+        module->ChangeUser(own.Name.c_str(), "Pending", own.Passwd, own.AllowChangePswd,
+            own.AllowNullPasswd, own.NoChPswdAtLogin, own.AccountEnabled, own.PasswdControl);
+        ASSERT_TRUE(module->Modified());
+        {
+            BoxScript boxes({ vcl::IDCANCEL });
+            // Any dialog opened now is unexpected (the test main fails it).
+            (dialog.get()->*c.command)();
+            EXPECT_EQ(boxes.Texts(), std::vector<std::string> { Msg(sAskApply) });
+        }
+        EXPECT_TRUE(module->Modified());
+        EXPECT_EQ(
+            Count("select count(*) from Users where FullName = :p1", { QString("Pending") }), 0);
+        BoxScript close({ vcl::IDYES });
+        dialog->reject();
+    }
+}
+
+// "Yes" to the apply question before a new user applies the pending edits.
+TEST_P(FullDialog, YesBeforeNewUserApplies)
+{
+    TSecurity* security = LoginAdmin();
+    auto dialog = Open(security);
+    TSecDModDlgBaseFrm* module = dialog->DModule();
+    ASSERT_TRUE(module->FindUser(security->User().UserID));
+    const TSecUserInfo own = module->UserInfo();
+    module->ChangeUser(own.Name.c_str(), "Applied First", own.Passwd, own.AllowChangePswd,
+        own.AllowNullPasswd, own.NoChPswdAtLogin, own.AccountEnabled, own.PasswdControl);
+    BoxScript boxes({ vcl::IDYES });
+    vcl::ScopedModalHook newUserDialog([](QDialog& form) {
+        EXPECT_EQ(form.windowTitle().toStdString(), "New user");
+        form.reject();
+    });
+    dialog->NewUser();
+    EXPECT_EQ(
+        Count("select count(*) from Users where FullName = :p1", { QString("Applied First") }), 1);
+    EXPECT_FALSE(module->Modified());
+    EXPECT_TRUE(module->FilterSuspension()) << "values must follow the selection again";
+}
+
+// Restricted administrators: Managers administer Clerks (and so their
+// users), not Admins and not Guests.
+class RestrictedDialog : public FullDialogTest {
+protected:
+    void SetUp() override
+    {
+        FullDialogTest::SetUp();
+        if (IsSkipped())
+            return;
+        managers = AddGroup("Managers");
+        clerks = AddGroup("Clerks");
+        guests = AddGroup("Guests");
+        Relate(managers, clerks, 2);
+        db().SetGroupRight(managers, FormID("Security"), V | I | M | D);
+        db().SetGroupRight(managers, FormID("SecProjecting"), V);
+        report = AddForm("LedgerFrm", 0);
+        db().SetGroupRight(managers, report, 0);
+        AddParam("Motto", { "Default", "old" });
+        AddUser("mary", managers);
+        bob = AddUser("bob", clerks);
+        gus = AddUser("gus", guests);
+    }
+
+    int managers = 0, clerks = 0, guests = 0, report = 0, bob = 0, gus = 0;
+};
+
+// The value column follows the selected user: editable for a user the
+// administrator may modify, read-only as soon as another one is selected.
+TEST_P(RestrictedDialog, ValueColumnFollowsTheSelectedUser)
+{
+    auto dialog = Open(LoginAs("mary", kPassword));
+    TSecDModDlgBaseFrm* module = dialog->DModule();
+    ASSERT_FALSE(module->Unrestricted());
+    auto valueReadOnly = [&] {
+        for (const tor::TGridColumn& column : dialog->ParamValuesGrid->Columns())
+            if (column.FieldName == "FValue")
+                return column.ReadOnly;
+        ADD_FAILURE() << "no value column";
+        return false;
+    };
+    ASSERT_TRUE(module->FindUser(bob));
+    ASSERT_TRUE(module->FindParam("Motto"));
+    EXPECT_FALSE(valueReadOnly()) << "bob is one of mary's clerks";
+    ASSERT_TRUE(module->FindUser(gus));
+    EXPECT_TRUE(valueReadOnly()) << "gus is not mary's to modify";
+    EXPECT_FALSE(dialog->RemoveUserBtn->isEnabled());
+}
+
+// A refused edit is not lost by a tab change: the tab stays where it was.
+TEST_P(RestrictedDialog, RefusedEditKeepsTheTab)
+{
+    auto dialog = Open(LoginAs("mary", kPassword));
+    TSecDModDlgBaseFrm* module = dialog->DModule();
+    ASSERT_TRUE(module->FindUser(bob));
+    vcl::TDataSet* forms = module->Current.Forms;
+    ASSERT_TRUE(forms->Locate("Name", "LedgerFrm"));
+    forms->Edit();
+    // Granting a right mary lacks herself is wider than hers.
+    const int held = module->Rights().GetRight(report);
+    ASSERT_NE(held & D, D);
+    forms->FieldByName("FDelete")->SetAsBoolean(true);
+    ASSERT_EQ(forms->State(), vcl::dsEdit);
+    ASSERT_TRUE(forms->Modified());
+    ASSERT_EQ(module->ViewMode(), vmUsers);
+    BoxScript boxes({ vcl::IDOK });
+    dialog->TabSet->setCurrentIndex(dialog->TabPositions().Groups);
+    QApplication::processEvents();
+    EXPECT_EQ(dialog->TabSet->currentIndex(), dialog->TabPositions().Users);
+    EXPECT_EQ(module->ViewMode(), vmUsers);
+    ASSERT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_NE(boxes.Texts()[0].find(Msg(sWiderRights)), std::string::npos) << boxes.Texts()[0];
+}
+
+// The groups list box offers a user's own group and the groups he may be
+// moved into, nothing else.
+TEST_P(RestrictedDialog, GroupListOffersOnlyAllowedTargets)
+{
+    auto dialog = Open(LoginAs("mary", kPassword));
+    ASSERT_TRUE(dialog->DModule()->FindUser(bob));
+    QApplication::processEvents();
+    std::vector<std::string> offered;
+    for (int i = 0; i < dialog->GroupsListBox->count(); ++i)
+        if (!dialog->GroupsListBox->item(i)->isHidden())
+            offered.push_back(dialog->GroupsListBox->item(i)->text().toStdString());
+    EXPECT_EQ(offered, std::vector<std::string> { "Clerks group" });
+    ASSERT_NE(dialog->GroupsListBox->currentItem(), nullptr);
+    EXPECT_EQ(dialog->GroupsListBox->currentItem()->text().toStdString(), "Clerks group");
+}
+
+// The About page lists the settings, never the administration account, even
+// in a database that does not mark its rows hidden.
+TEST_P(FullDialog, AboutPageHidesTheAdministrationAccount)
+{
+    db().Exec("update SecurityParams set Hidden = :p1 where Name in (:p2, :p3)",
+        { false, QString(kAccountUserSetting), QString(kAccountPasswordSetting) });
+    auto dialog = Open(LoginAdmin());
+    ASSERT_TRUE(ShowTab(*dialog, "&About"));
+    EXPECT_EQ(dialog->Notebook->currentWidget(), dialog->InfoPage);
+    vcl::TDataSet* settings = dialog->DModule()->Current.SecurityParams;
+    int shown = 0;
+    for (settings->First(); !settings->Eof(); settings->Next()) {
+        ++shown;
+        const std::string name = settings->FieldByName("Name")->AsString();
+        EXPECT_NE(name, kAccountUserSetting);
+        EXPECT_NE(name, kAccountPasswordSetting);
+    }
+    EXPECT_GT(shown, 0) << "the visible settings are listed";
+    EXPECT_EQ(dialog->DBParamsGrid->model()->rowCount(), shown);
+}
+
+// Booleans pick from the yes/no list, text and integers are typed, any other
+// type opens its editor.
+TEST_P(FullDialog, ValueColumnStyleByTypeName)
+{
+    const struct {
+        const char* param;
+        const char* type;
+        tor::TColumnButtonStyle style;
+    } cases[] = {
+        { "BoolProbe", "Boolean", tor::TColumnButtonStyle::Auto },
+        { "TextProbe", "Default", tor::TColumnButtonStyle::None },
+        { "IntProbe", "Integer", tor::TColumnButtonStyle::None },
+        { "OtherProbe", "Colour", tor::TColumnButtonStyle::Ellipsis },
+    };
+    db().Exec("insert into ParamTypes (Name, FullName) values (:p1, :p2)",
+        { QString("Colour"), QString("A colour") });
+    for (const auto& c : cases)
+        AddParam(c.param, { c.type, "" });
+    auto dialog = Open(LoginAdmin());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        ASSERT_TRUE(dialog->DModule()->FindParam(c.param));
+        const tor::TGridColumn* value = nullptr;
+        for (const tor::TGridColumn& column : dialog->ParamValuesGrid->Columns())
+            if (column.FieldName == "FValue")
+                value = &column;
+        ASSERT_NE(value, nullptr);
+        EXPECT_FALSE(value->ReadOnly);
+        EXPECT_EQ(value->ButtonStyle, c.style);
+    }
+}
+
+// Help opens the page named by the system setting, with the anchor of the
+// tab shown; without the page it says where it looked.
+TEST_P(FullDialog, HelpOpensThePageOfTheTab)
+{
+    QTemporaryDir help;
+    ASSERT_TRUE(help.isValid());
+    vcl::TRegistry registry(vcl::TRootKey::LocalMachine);
+    ASSERT_TRUE(registry.OpenKey("\\Software\\Torvane\\Wardlock\\1.0", true));
+    registry.WriteString("HelpFilesLocation", help.path().toStdString());
+    auto dialog = Open(LoginAdmin());
+    const std::string page = help.filePath("Admin.htm").toStdString();
+    EXPECT_EQ(dialog->HelpUrl().toLocalFile().toStdString(), page);
+    EXPECT_EQ(dialog->HelpUrl().fragment().toStdString(), "SecAdmUsers");
+    ShowTab(*dialog, "&Groups");
+    EXPECT_EQ(dialog->HelpUrl().fragment().toStdString(), "SecAdmGroups");
+    ShowTab(*dialog, "&Rights");
+    EXPECT_FALSE(dialog->HelpUrl().hasFragment());
+    {
+        BoxScript boxes({ vcl::IDOK });
+        dialog->HelpBtn->click();
+        ASSERT_EQ(boxes.Texts().size(), 1u);
+        EXPECT_NE(boxes.Texts()[0].find(page), std::string::npos) << boxes.Texts()[0];
+    }
+    registry.DeleteValue("HelpFilesLocation");
+}
+
+// The layout the user left is the layout he finds.
+TEST_P(FullDialog, LayoutIsKept)
+{
+    TSecurity* security = LoginAdmin();
+    {
+        auto dialog = Open(security);
+        dialog->resize(900, 640);
+        dialog->UsersGrid->setColumnWidth(0, 123);
+        dialog->accept();
+    }
+    auto dialog = Open(security);
+    EXPECT_EQ(dialog->width(), 900);
+    EXPECT_EQ(dialog->height(), 640);
+    EXPECT_EQ(dialog->UsersGrid->columnWidth(0), 123);
+}
+
+// The dialog never touches SQL: one engine is enough.
+INSTANTIATE_TEST_SUITE_P(Engines, FullDialog, ::testing::Values(Engine::SQLite), AdminEngineName);
+INSTANTIATE_TEST_SUITE_P(
+    Engines, RestrictedDialog, ::testing::Values(Engine::SQLite), AdminEngineName);
+
+} // namespace wardlock_test
