@@ -176,6 +176,16 @@ tor::pswdsstr<16> TSecDModSmpDlgFrm::GetDBParam(const char* name)
     return value;
 }
 
+tor::pswdsstr<16> TSecDModSmpDlgFrm::GetPswdDBParam(const char* name)
+{
+    tor::pswdsstr<16> value;
+    FormBuild::WithAllRows(*SecurityParams, [&] {
+        if (name && SecurityParams->Locate("Name", name))
+            value = Raw16(SecurityParamsValue);
+    });
+    return value;
+}
+
 void TSecDModSmpDlgFrm::SetDBParam(const char* name, const char* value)
 {
     if ((Rights().GetRight("SecProjecting") & srModify) == 0 || !name)

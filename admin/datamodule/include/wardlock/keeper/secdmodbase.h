@@ -196,6 +196,9 @@ public:
     virtual bool ParamDefault() = 0;
     // Whether changes are cached and so can be cancelled.
     virtual bool CanCancel() = 0;
+    // The stored bytes of a security-database setting, unconverted (an
+    // encoded password), as SetPswdDBParam writes them; zero bytes when absent.
+    virtual tor::pswdsstr<16> GetPswdDBParam(const char* name) = 0;
     // Bookmarks of Params and Forms survive their filter.
     virtual bool GetFilterAwareBookmarks() const { return true; }
 

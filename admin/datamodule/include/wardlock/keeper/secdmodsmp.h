@@ -269,6 +269,7 @@ public:
     bool RightDefault() override;
     bool ParamDefault() override;
     bool CanCancel() override { return cachedMode_; }
+    tor::pswdsstr<16> GetPswdDBParam(const char* name) override;
 
     // Full-dialog operations: "Operation not supported" (FindGroup works).
     bool InsParam(
