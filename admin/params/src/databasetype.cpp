@@ -23,6 +23,15 @@ const TSubParam kSubParams[] = {
     { kPasswdSub, " - Has\u0142o", "Internal[DBEditor] - Password" },
 };
 
+// A text column keeps the bytes up to the first zero: any after it are lost.
+bool LosesBytesAsText(const tor::pswdsstr<16>& block)
+{
+    for (std::size_t i = block.length(); i < 16; ++i)
+        if (block[i] != 0)
+            return true;
+    return false;
+}
+
 } // namespace
 
 // Function pointers of different types meet through void (*)().
@@ -72,7 +81,7 @@ std::optional<tor::pswdsstr<16>> StoredPassword(
     const tor::pswdsstr<16> stored = decoder
         ? decoder(text.c_str(), context.Keys[0], context.Keys[1])
         : storedform::PaddedPassword(text.c_str());
-    if (storedform::HasZeroByte(stored))
+    if (LosesBytesAsText(stored))
         return std::nullopt;
     return stored;
 }

@@ -32,8 +32,8 @@ tor::pswdsstr<16> Edit(const TSecSmpParamEd& context, bool& cancelled);
 
 // The stored form of a typed password: the decoder's result for (text, the
 // first key, the second key), or without a decoder the padded password
-// (16 bytes, 0xA5 after the text). None when the form holds a zero byte,
-// which a text column cannot keep.
+// (16 bytes, 0xA5 after the text). None when the form holds a zero byte
+// before other bytes, which a text column would lose.
 std::optional<tor::pswdsstr<16>> StoredPassword(
     const TSecSmpParamEd& context, const std::string& text);
 

@@ -1,13 +1,27 @@
 #include "params_fixture.h"
 
 #include "paramcommands.h"
+#include "pluginlibrary.h"
 #include "valuepad_key_texts.h"
 
 #include <wardlock/data/dataset.h>
+#include <wardlock/platform/settings.h>
 
 using namespace Security;
 
 namespace wardlock_test {
+
+ExtraPluginFolder::ExtraPluginFolder(const std::string& folder)
+{
+    vcl::TRegistry registry(vcl::TRootKey::LocalMachine);
+    registry.OpenKey(ParamEditors::kPluginFoldersKey, true);
+    registry.WriteString("Tests", folder);
+}
+
+ExtraPluginFolder::~ExtraPluginFolder()
+{
+    vcl::TRegistry(vcl::TRootKey::LocalMachine).DeleteKey(ParamEditors::kPluginFoldersKey);
+}
 
 void ParamsTest::TearDown()
 {

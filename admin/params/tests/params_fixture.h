@@ -16,6 +16,18 @@
 
 namespace wardlock_test {
 
+// The folder of wardtestthrower, which only the settings can make known.
+inline const std::string kExtraFolder = WARDLOCK_TEST_EXTRA_PLUGINS;
+
+// Names a plug-in folder in the system settings for its lifetime.
+class ExtraPluginFolder {
+public:
+    explicit ExtraPluginFolder(const std::string& folder = kExtraFolder);
+    ~ExtraPluginFolder();
+    ExtraPluginFolder(const ExtraPluginFolder&) = delete;
+    ExtraPluginFolder& operator=(const ExtraPluginFolder&) = delete;
+};
+
 // The key the test editor answers with.
 inline constexpr const char* kTestEditorKey = "TestEditorKey01!";
 

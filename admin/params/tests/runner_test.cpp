@@ -26,27 +26,10 @@ namespace wardlock_test {
 
 namespace {
 
-const std::string kExtraFolder = WARDLOCK_TEST_EXTRA_PLUGINS;
-
 std::string Then(TSecStringId outer, const std::string& inner)
 {
     return std::string(SecString(outer)) + " : " + inner;
 }
-
-// Names the extra plug-in folder in the system settings for its lifetime.
-class ExtraPluginFolder {
-public:
-    explicit ExtraPluginFolder(const std::string& folder = kExtraFolder)
-    {
-        vcl::TRegistry registry(vcl::TRootKey::LocalMachine);
-        registry.OpenKey(kPluginFoldersKey, true);
-        registry.WriteString("Tests", folder);
-    }
-    ~ExtraPluginFolder()
-    {
-        vcl::TRegistry(vcl::TRootKey::LocalMachine).DeleteKey(kPluginFoldersKey);
-    }
-};
 
 bool IsLoaded(const std::string& file)
 {
