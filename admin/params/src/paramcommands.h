@@ -5,6 +5,8 @@
 // reports a failure as an exception whose message is the command's
 // string-table text, followed by " : " and the cause.
 
+#include <wardlock/types.h>
+
 #include <string>
 
 namespace Security {
@@ -49,6 +51,16 @@ bool EditParamValue(TSecParamEdHost& host);
 // parameter's editor renames its sub-parameters. Message 207; on failure the
 // old names are back.
 void ParamPosted(TSecParamEdFullHost& host, const std::string& oldName, bool renamed);
+
+// "&Types": the parameter types dialog on the module's types, limited by the
+// logged user's design rights (srInsert, srModify, srDelete). OK applies the
+// types, anything else discards them. True when applied. Message 214 when
+// applying or discarding fails (typecommands.cpp).
+bool ShowParamTypes(TSecParamEdFullHost& host, SecRightsMask designRights);
+
+// "Securit&y params": the security database parameters dialog on the
+// module's settings rows, limited and applied as the types are. Message 214.
+bool ShowSecurityParams(TSecParamEdFullHost& host, SecRightsMask designRights);
 
 } // namespace ParamCommands
 
