@@ -12,27 +12,14 @@
 
 namespace Security::ParamCommands {
 
+using ParamPasses::FullModuleOf;
+using ParamPasses::ModuleOf;
+
 namespace {
 
 ESecDModException Failed(TSecStringId id, const std::exception& error)
 {
     return ESecDModException(std::string(SecString(id)) + " : " + error.what());
-}
-
-TSecDModSmpDlgBaseFrm& ModuleOf(TSecParamEdHost& host)
-{
-    TSecDModSmpDlgBaseFrm* module = host.SmpDataModule();
-    if (!module)
-        throw ESecNotFound();
-    return *module;
-}
-
-TSecDModDlgBaseFrm& FullModuleOf(TSecParamEdFullHost& host)
-{
-    TSecDModDlgBaseFrm* module = host.DataModule();
-    if (!module)
-        throw ESecNotFound();
-    return *module;
 }
 
 // The filter suspension of Params and Forms, ended however the scope is left.

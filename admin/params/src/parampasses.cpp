@@ -88,22 +88,6 @@ ESecDModException Wrapped(TSecStringId id, const std::exception& error)
     return ESecDModException(head + " : " + text);
 }
 
-TSecDModSmpDlgBaseFrm& ModuleOf(TSecParamEdHost& host)
-{
-    TSecDModSmpDlgBaseFrm* module = host.SmpDataModule();
-    if (!module)
-        throw ESecNotFound();
-    return *module;
-}
-
-TSecDModDlgBaseFrm& FullModuleOf(TSecParamEdFullHost& host)
-{
-    TSecDModDlgBaseFrm* module = host.DataModule();
-    if (!module)
-        throw ESecNotFound();
-    return *module;
-}
-
 TSecParamEdFullHost& FullHostOf(const TSecSmpParamEd& editor)
 {
     auto* host = dynamic_cast<TSecParamEdFullHost*>(editor.Owner);
@@ -145,6 +129,22 @@ void UndoRenames(TSecDModDlgBaseFrm& module, const std::vector<TRename>& renames
 }
 
 } // namespace
+
+TSecDModSmpDlgBaseFrm& ModuleOf(TSecParamEdHost& host)
+{
+    TSecDModSmpDlgBaseFrm* module = host.SmpDataModule();
+    if (!module)
+        throw ESecNotFound();
+    return *module;
+}
+
+TSecDModDlgBaseFrm& FullModuleOf(TSecParamEdFullHost& host)
+{
+    TSecDModDlgBaseFrm* module = host.DataModule();
+    if (!module)
+        throw ESecNotFound();
+    return *module;
+}
 
 // ---------------------------------------------------------------- by name
 

@@ -19,8 +19,14 @@ namespace Security {
 
 class TSecParamEdHost;
 class TSecParamEdFullHost;
+class TSecDModSmpDlgBaseFrm;
+class TSecDModDlgBaseFrm;
 
 namespace ParamPasses {
+
+// The host's data module; throws when it has none.
+TSecDModSmpDlgBaseFrm& ModuleOf(TSecParamEdHost& host);
+TSecDModDlgBaseFrm& FullModuleOf(TSecParamEdFullHost& host);
 
 // --- by name (the contexts' operations and the iterate callbacks) ---
 

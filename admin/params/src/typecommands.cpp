@@ -3,6 +3,7 @@
 
 #include "keeper_application.h"
 #include "paramcommands.h"
+#include "parampasses.h"
 #include "securitydatabaseparamsfrm.h"
 #include "securityparamtypesfrm.h"
 
@@ -17,14 +18,6 @@
 namespace Security::ParamCommands {
 
 namespace {
-
-TSecDModDlgBaseFrm& FullModule(TSecParamEdFullHost& host)
-{
-    TSecDModDlgBaseFrm* module = host.DataModule();
-    if (!module)
-        throw ESecNotFound();
-    return *module;
-}
 
 // Applies after OK, discards otherwise; either failing is message 214.
 bool Conclude(
@@ -45,7 +38,7 @@ bool Conclude(
 
 bool ShowParamTypes(TSecParamEdFullHost& host, SecRightsMask designRights)
 {
-    TSecDModDlgBaseFrm& module = FullModule(host);
+    TSecDModDlgBaseFrm& module = ParamPasses::FullModuleOf(host);
     bool accepted = false;
     {
         auto form = std::make_unique<TSecurityParamTypesFrm>(
@@ -59,7 +52,7 @@ bool ShowParamTypes(TSecParamEdFullHost& host, SecRightsMask designRights)
 
 bool ShowSecurityParams(TSecParamEdFullHost& host, SecRightsMask designRights)
 {
-    TSecDModDlgBaseFrm& module = FullModule(host);
+    TSecDModDlgBaseFrm& module = ParamPasses::FullModuleOf(host);
     bool accepted = false;
     {
         auto form = std::make_unique<TSecurityDatabaseParamsFrm>(
