@@ -1,8 +1,10 @@
 #include "securitydlgbasefrm.h"
 
-#include "parametercommands.h"
+#include "paramcommands.h"
+#include "securitynewparamfrm.h"
 
 #include <wardlock/keeper/secdmodbase.h>
+#include <wardlock/platform/dialogs.h>
 #include <wardlock/provider.h>
 
 namespace Security {
@@ -22,8 +24,7 @@ TSecurityDlgBaseFrm::TSecurityDlgBaseFrm(vcl::TComponent* owner, TSecurity* secu
     desMask_ = desRights_.Mask;
     TSecDModDlgBaseFrm* module = DModule();
     module->OnParamPosted = [this](const std::string& oldName, bool renamed) {
-        if (renamed)
-            FollowParamRename(this, *DModule(), oldName);
+        ReportedAsIs([&] { ParamCommands::ParamPosted(*this, oldName, renamed); });
     };
 }
 
@@ -43,24 +44,34 @@ TSecDModDlgBaseFrm* TSecurityDlgBaseFrm::DModule() const noexcept
     return static_cast<TSecDModDlgBaseFrm*>(TSecuritySmpDlgBaseFrm::DModule());
 }
 
-void TSecurityDlgBaseFrm::NewParam()
+bool TSecurityDlgBaseFrm::NewParam()
 {
-    RunNewParam(this, *DModule());
+    if (!AskAndUpdate())
+        return false;
+    TSecurityNewParamFrm dialog(this, *DModule());
+    if (dialog.ShowModal() != vcl::mrOk)
+        return false;
+    bool inserted = false;
+    ReportedAsIs([&] {
+        ParamCommands::NewParam(*this, dialog.Data());
+        inserted = true;
+    });
+    return inserted;
 }
 
 void TSecurityDlgBaseFrm::DeleteParam()
 {
-    RunDeleteParam(this, *DModule());
+    ReportedAsIs([&] { ParamCommands::DeleteParam(*this); });
 }
 
 void TSecurityDlgBaseFrm::ParamTypes()
 {
-    RunParamTypes(this, *DModule());
+    ReportedAsIs([&] { ParamCommands::ShowParamTypes(*this, DesMask()); });
 }
 
 void TSecurityDlgBaseFrm::SecurityParams()
 {
-    RunSecurityParams(this, *DModule());
+    ReportedAsIs([&] { ParamCommands::ShowSecurityParams(*this, DesMask()); });
 }
 
 } // namespace Security

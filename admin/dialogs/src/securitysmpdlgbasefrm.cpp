@@ -3,6 +3,7 @@
 #include "dialogchecks.h"
 #include "loggeduser.h"
 #include "ownpasswdchange.h"
+#include "paramcommands.h"
 
 #include <wardlock/keeper/dmodexceptions.h>
 #include <wardlock/keeper/secdmodbase.h>
@@ -44,8 +45,13 @@ std::string WithCause(int id, const std::string& cause)
 
 void ShowCommandFailure(QWidget* owner, int id, const std::string& cause)
 {
-    vcl::MessageBox(vcl::WindowHandle(owner), WithCause(id, cause), SecString(sCaptionError),
-        vcl::MB_OK | vcl::MB_ICONSTOP);
+    ShowFailureText(owner, WithCause(id, cause));
+}
+
+void ShowFailureText(QWidget* owner, const std::string& text)
+{
+    vcl::MessageBox(
+        vcl::WindowHandle(owner), text, SecString(sCaptionError), vcl::MB_OK | vcl::MB_ICONSTOP);
 }
 
 TSecuritySmpDlgBaseFrm::TSecuritySmpDlgBaseFrm(
@@ -126,6 +132,20 @@ void TSecuritySmpDlgBaseFrm::Reported(int id, const std::function<void()>& body)
     }
 }
 
+void TSecuritySmpDlgBaseFrm::ReportedAsIs(const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const std::exception& error) {
+        ShowFailureText(this, error.what());
+    }
+}
+
+void* TSecuritySmpDlgBaseFrm::Window() const
+{
+    return vcl::WindowHandle(const_cast<TSecuritySmpDlgBaseFrm*>(this));
+}
+
 bool TSecuritySmpDlgBaseFrm::AskAndUpdate()
 {
     bool done = false;
@@ -158,24 +178,7 @@ void TSecuritySmpDlgBaseFrm::DiscardUnapplied()
 
 void TSecuritySmpDlgBaseFrm::ResetParamsToDefaults()
 {
-    const int paramID = dmodule_->ParamID();
-    auto backToParam = [&] {
-        if (paramID >= 0)
-            dmodule_->FindParam(paramID);
-    };
-    try {
-        dmodule_->BeginPRTrans();
-        dmodule_->SetDefaultParams();
-        dmodule_->EndPRTrans();
-        backToParam();
-    } catch (const std::exception& error) {
-        try {
-            dmodule_->EndPRTrans();
-            backToParam();
-        } catch (const std::exception&) {
-        }
-        ShowCommandFailure(this, sDefaultParamFailed, error.what());
-    }
+    ReportedAsIs([&] { ParamCommands::ResetParamToDefault(*this); });
 }
 
 bool TSecuritySmpDlgBaseFrm::ChangeOwnPassword()
@@ -238,14 +241,11 @@ bool TSecuritySmpDlgBaseFrm::Apply()
     return applied;
 }
 
-void TSecuritySmpDlgBaseFrm::EditParamValue()
+bool TSecuritySmpDlgBaseFrm::EditParamValue()
 {
-    // The editor plug-ins of parameter types are run by the plug-in runner,
-    // which this build does not have yet: say so instead of doing nothing.
-    vcl::MessageBox(vcl::WindowHandle(this),
-        "The editor of parameter type \"" + dmodule_->ParamTypeName().str()
-            + "\" is not available in this build.",
-        SecString(sCaptionInformation), vcl::MB_OK | vcl::MB_ICONINFORMATION);
+    bool set = false;
+    ReportedAsIs([&] { set = ParamCommands::EditParamValue(*this); });
+    return set;
 }
 
 } // namespace Security

@@ -8,7 +8,9 @@
 // parameter values to the defaults, change the own password, edit a value.
 //
 // The base form is also run without being shown, for the password exports.
+// It is the host of the parameter editor plug-ins the commands run.
 
+#include <wardlock/keeper/paramedhost.h>
 #include <wardlock/platform/form.h>
 #include <wardlock/rights.h>
 #include <wardlock/types.h>
@@ -23,7 +25,7 @@ class DBProviderBase;
 class TSecDModSmpDlgBaseFrm;
 class TSecurity;
 
-class TSecuritySmpDlgBaseFrm : public vcl::TForm {
+class TSecuritySmpDlgBaseFrm : public vcl::TForm, public TSecParamEdHost {
     Q_OBJECT
 
 public:
@@ -40,6 +42,12 @@ public:
     SecDlgDecoder Decoder() const noexcept { return decoder_; }
     void SetDecoder(SecDlgDecoder decoder) noexcept { decoder_ = decoder; }
 
+    // --- the parameter editor plug-ins' host ---
+    TSecDModSmpDlgBaseFrm* SmpDataModule() const override { return dmodule_; }
+    TSecurity* Security() const override { return security_; }
+    void* Window() const override;
+    SecDlgDecoder PasswdDecoder() const override { return decoder_; }
+
     // The data module's AskAndUpdate / AskAboutUpdate; a failure inside is
     // shown as message 213 and answers false.
     bool AskAndUpdate();
@@ -50,8 +58,8 @@ public:
     void DiscardUnapplied();
 
     // --- the commands both dialogs have ---
-    // The current user's parameter values back to the group's (message 215
-    // on failure); the current parameter row is kept.
+    // The current parameter and its sub-parameters back to the group's
+    // values (message 215 on failure); the current parameter row is kept.
     void ResetParamsToDefaults();
     // The logged user's own password and options through the password
     // dialog, written to his Users row (cached: Apply stores it). Nothing
@@ -61,8 +69,9 @@ public:
     // again while the password stays the same; stored as the own change.
     // True when stored.
     bool ForceOwnPasswordChange();
-    // Edits the current parameter's value with its type's editor plug-in.
-    void EditParamValue();
+    // Edits the current parameter's value with its type's editor plug-in
+    // (message 218 on failure, the value kept). True when a value was set.
+    bool EditParamValue();
     // "Refresh" of a grid: offers to apply pending edits first and reads
     // everything again only when nothing is pending any more (message 220 on
     // failure); after "Cancel" the edits stay and so does what is shown.
@@ -85,6 +94,9 @@ protected:
     // Runs `body`; an exception leaves as a message box with the
     // string-table text `id` + " : " + the exception's message.
     void Reported(int id, const std::function<void()>& body);
+    // Runs `body`, a parameter command whose exceptions carry their whole
+    // text already; one leaves as a message box with that text.
+    void ReportedAsIs(const std::function<void()>& body);
 
 private:
     void ReleaseModule() noexcept;
@@ -102,5 +114,7 @@ private:
 // The message box every command failure ends in: `id`'s text, " : " and the
 // cause's message when there is one, caption "Error", stop icon.
 void ShowCommandFailure(QWidget* owner, int id, const std::string& cause);
+// The same box with a complete text.
+void ShowFailureText(QWidget* owner, const std::string& text);
 
 } // namespace Security
