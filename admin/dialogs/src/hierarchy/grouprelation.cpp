@@ -1,0 +1,177 @@
+#include "hierarchy/grouprelation.h"
+
+#include "hierarchy/groupframe.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace Security {
+
+namespace {
+
+// One unit of arrow thickness; a strong arrow is two units thick.
+constexpr double kUnit = 2.0;
+// Loop ring: 40 pixels across, from 28 above the box's top to 12 below it.
+constexpr double kLoopDiameter = 40;
+constexpr double kLoopAbove = 28;
+
+const QColor kNegativeFill(0xC0, 0xC0, 0xC0);
+const QColor kNegativeEdge(0x90, 0x90, 0x90);
+
+double ShaftWidth(TModGroupType type)
+{
+    return type == mgStrong ? 2 * kUnit : kUnit;
+}
+
+double HeadLength(double shaft)
+{
+    return 10 + shaft;
+}
+
+double HeadHalfWidth(double shaft)
+{
+    return 4 + shaft;
+}
+
+// The head's triangle with its tip at `tip`, pointing along the unit vector
+// `direction`.
+QPolygonF Head(QPointF tip, QPointF direction, double shaft)
+{
+    const QPointF normal(-direction.y(), direction.x());
+    const QPointF base = tip - direction * HeadLength(shaft);
+    const double half = HeadHalfWidth(shaft);
+    return QPolygonF({ tip, base + normal * half, base - normal * half });
+}
+
+// Where an arrow leaves (or enters) `box` towards `other`: the middle of the
+// facing side moved along it to where the line between the centres crosses
+// it, kept clear of the rounded corners. An empty box is a point.
+QPointF SidePoint(const QRectF& box, QPointF other)
+{
+    const QPointF centre = box.center();
+    if (box.width() <= 0 && box.height() <= 0)
+        return centre;
+    const double dx = other.x() - centre.x();
+    const double dy = other.y() - centre.y();
+    const double inset = TGroupFrame::kCornerRadius / 2.0;
+    if (std::abs(dx) > std::abs(dy)) {
+        const double x = dx > 0 ? box.right() : box.left();
+        const double y = centre.y() + dy * (x - centre.x()) / dx;
+        const double low = box.top() + std::min(inset, box.height() / 2);
+        const double high = box.bottom() - std::min(inset, box.height() / 2);
+        return QPointF(x, std::clamp(y, low, high));
+    }
+    const double y = dy > 0 ? box.bottom() : box.top();
+    const double x = dy == 0 ? centre.x() : centre.x() + dx * (y - centre.y()) / dy;
+    const double low = box.left() + std::min(inset, box.width() / 2);
+    const double high = box.right() - std::min(inset, box.width() / 2);
+    return QPointF(std::clamp(x, low, high), y);
+}
+
+double DistanceToSegment(QPointF p, QPointF a, QPointF b)
+{
+    const QPointF ab = b - a;
+    const double length2 = QPointF::dotProduct(ab, ab);
+    double t = length2 > 0 ? QPointF::dotProduct(p - a, ab) / length2 : 0;
+    t = std::clamp(t, 0.0, 1.0);
+    const QPointF nearest = a + ab * t;
+    return std::hypot(p.x() - nearest.x(), p.y() - nearest.y());
+}
+
+} // namespace
+
+TArrowShape StraightArrow(const QRectF& start, const QRectF& end, TModGroupType type)
+{
+    TArrowShape shape;
+    shape.From = SidePoint(start, end.center());
+    shape.To = SidePoint(end, start.center());
+    const double shaft = ShaftWidth(type);
+    shape.HalfWidth = shaft / 2;
+
+    QPointF along = shape.To - shape.From;
+    const double length = std::hypot(along.x(), along.y());
+    along = length > 0 ? along / length : QPointF(0, 1);
+    const QPointF normal(-along.y(), along.x());
+    const QPolygonF head = Head(shape.To, along, shaft);
+    // The shaft stops where the head begins, unless the arrow is shorter
+    // than its head.
+    const QPointF shaftEnd
+        = length > HeadLength(shaft) ? shape.To - along * HeadLength(shaft) : shape.From;
+    const QPointF half = normal * shape.HalfWidth;
+    shape.Outline = QPolygonF({ shape.From + half, shaftEnd + half, head[1], head[0], head[2],
+        shaftEnd - half, shape.From - half });
+    const double grow = HeadHalfWidth(shaft) + kArrowHitTolerance;
+    shape.Bounds = shape.Outline.boundingRect().adjusted(-grow, -grow, grow, grow);
+    return shape;
+}
+
+TArrowShape LoopArrow(const QRectF& box, TModGroupType type)
+{
+    TArrowShape shape;
+    shape.Loop = true;
+    const double shaft = ShaftWidth(type);
+    shape.HalfWidth = shaft / 2;
+    const double radius = kLoopDiameter / 2;
+    shape.RingCentre = QPointF(box.center().x(), box.top() - kLoopAbove + radius);
+    shape.RingRadius = radius - shape.HalfWidth;
+    shape.LoopBoxTop = box.top();
+
+    const QRectF outer(shape.RingCentre - QPointF(radius, radius), QSizeF(2 * radius, 2 * radius));
+    shape.Ring.setFillRule(Qt::OddEvenFill);
+    shape.Ring.addEllipse(outer);
+    shape.Ring.addEllipse(outer.adjusted(shaft, shaft, -shaft, -shaft));
+
+    // The head sits where the ring meets the box's top on the right, pointing
+    // along the ring (clockwise on the screen) into the box.
+    const double below = box.top() - shape.RingCentre.y();
+    const double sine = std::clamp(below / shape.RingRadius, -1.0, 1.0);
+    const double cosine = std::sqrt(1 - sine * sine);
+    const QPointF tip = shape.RingCentre + QPointF(cosine, sine) * shape.RingRadius;
+    shape.To = tip;
+    shape.From = tip;
+    shape.Outline = Head(tip, QPointF(-sine, cosine), shaft);
+    const double grow = HeadHalfWidth(shaft) + kArrowHitTolerance;
+    shape.Bounds = outer.united(shape.Outline.boundingRect()).adjusted(-grow, -grow, grow, grow);
+    return shape;
+}
+
+bool TArrowShape::Contains(QPointF point) const
+{
+    if (!Bounds.contains(point))
+        return false;
+    if (Outline.containsPoint(point, Qt::OddEvenFill))
+        return true;
+    if (Loop) {
+        const double fromCentre
+            = std::hypot(point.x() - RingCentre.x(), point.y() - RingCentre.y());
+        return point.y() < LoopBoxTop
+            && std::abs(fromCentre - RingRadius) <= HalfWidth + kArrowHitTolerance;
+    }
+    return DistanceToSegment(point, From, To) <= HalfWidth + kArrowHitTolerance;
+}
+
+void TArrowShape::Paint(QPainter& painter, TModGroupType type, bool current) const
+{
+    const bool negative = type == mgNegative;
+    const QColor fill = negative ? kNegativeFill : QColor(Qt::black);
+    painter.setBrush(fill);
+    if (current)
+        painter.setPen(QPen(Qt::red, 2));
+    else
+        painter.setPen(QPen(negative ? kNegativeEdge : fill, 0.5));
+    if (Loop)
+        painter.drawPath(Ring);
+    painter.drawPolygon(Outline);
+}
+
+void TGroupRelation::UpdateShape()
+{
+    if (!end_)
+        return;
+    shape_ = IsLoop() ? LoopArrow(QRectF(start_->Bounds()), type_)
+                      : StraightArrow(QRectF(start_->Bounds()), QRectF(end_->Bounds()), type_);
+}
+
+} // namespace Security

@@ -1,0 +1,87 @@
+#pragma once
+// A typed, directed relation of the hierarchy diagram: members of the start
+// group may (weak, strong) or may not (negative) administer the end group.
+// The relation keeps the arrow it is drawn as, in canvas coordinates, so that
+// painting and hit-testing need no recomputation until a box moves.
+
+#include <wardlock/keeper/grouphierarchy.h>
+
+#include <QPainterPath>
+#include <QPolygonF>
+#include <QRectF>
+
+class QPainter;
+
+namespace Security {
+
+class TGroupFrame;
+
+// The drawn arrow of a relation, or of a relation end being dragged.
+struct TArrowShape {
+    bool Loop = false;
+    // Straight arrows: the shaft runs from `From` to the tip `To`.
+    QPointF From;
+    QPointF To;
+    double HalfWidth = 1;
+    // The filled outline: shaft and head (straight), or the head only (loop).
+    QPolygonF Outline;
+    // Loops: the ring, and its centre and middle radius for hit-testing.
+    QPainterPath Ring;
+    QPointF RingCentre;
+    double RingRadius = 0;
+    double LoopBoxTop = 0; // the ring is hit only above the box it belongs to
+    // Everything painted, grown by the hit tolerance.
+    QRectF Bounds;
+
+    // Whether `point` lies on the arrow (within a few pixels of it).
+    bool Contains(QPointF point) const;
+    // Paints the arrow in the colours of `type`; `current` outlines it in red.
+    void Paint(QPainter& painter, TModGroupType type, bool current) const;
+};
+
+// How far from an arrow a click still hits it, in pixels.
+inline constexpr double kArrowHitTolerance = 4;
+
+// The arrow from box `start` to box `end` (either may be an empty rectangle
+// standing for a point, as while an end is dragged). It leaves the side of the
+// start that faces the end: left or right when the centres lie further apart
+// horizontally than vertically, otherwise top or bottom; it enters the end by
+// the same rule.
+TArrowShape StraightArrow(const QRectF& start, const QRectF& end, TModGroupType type);
+// A relation from a group to itself: a ring of 40 pixels from 28 pixels above
+// the box's top to 12 below it, centred on the box, with its head where it
+// enters the box.
+TArrowShape LoopArrow(const QRectF& box, TModGroupType type);
+
+class TGroupRelation {
+public:
+    TGroupRelation(TGroupFrame* start, TGroupFrame* end, TModGroupType type, bool isNew)
+        : start_(start)
+        , end_(end)
+        , type_(type)
+        , isNew_(isNew)
+    {
+    }
+
+    TGroupFrame* Start() const noexcept { return start_; }
+    TGroupFrame* End() const noexcept { return end_; }
+    TModGroupType Type() const noexcept { return type_; }
+    // Created or changed while the editor is open (written on saving).
+    bool IsNew() const noexcept { return isNew_; }
+    bool IsLoop() const noexcept { return start_ == end_; }
+
+    const TArrowShape& Shape() const noexcept { return shape_; }
+    // Recomputes the arrow from the boxes' current bounds.
+    void UpdateShape();
+
+private:
+    friend class THierarchyModel;
+
+    TGroupFrame* start_;
+    TGroupFrame* end_;
+    TModGroupType type_;
+    bool isNew_;
+    TArrowShape shape_;
+};
+
+} // namespace Security
