@@ -1,0 +1,110 @@
+#include "hierarchy_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+using namespace Security;
+
+namespace wltest {
+
+THierarchyPermissions Perms(const std::string& letters)
+{
+    THierarchyPermissions permissions;
+    permissions.Delete = letters.find('D') != std::string::npos;
+    permissions.Modify = letters.find('M') != std::string::npos;
+    permissions.Insert = letters.find('I') != std::string::npos;
+    permissions.Unrestricted = letters.find('U') != std::string::npos;
+    return permissions;
+}
+
+std::string TypeName(TModGroupType type)
+{
+    switch (type) {
+    case mgNegative:
+        return "negative";
+    case mgWeak:
+        return "weak";
+    default:
+        return "strong";
+    }
+}
+
+Diagram::Diagram(THierarchyPermissions permissions, const std::vector<BoxSpec>& boxes,
+    const std::vector<RelationSpec>& relations, int administratorRow)
+    : model_(std::make_unique<THierarchyModel>(
+        permissions, static_cast<int>(boxes.size()), administratorRow))
+{
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        const BoxSpec& spec = boxes[i];
+        const QPoint topLeft = spec.topLeft == QPoint(-1, -1)
+            ? QPoint(20 + 150 * static_cast<int>(i), 20)
+            : spec.topLeft;
+        TGroupProperties properties;
+        properties.Name = spec.name;
+        properties.FullName = spec.name + " group";
+        model_->AddGroup(properties, 100 + static_cast<int>(i), spec.modificable,
+            EncodePosition(topLeft), kBoxSize);
+    }
+    for (const RelationSpec& spec : relations)
+        if (!model_->LoadRelation(box(spec.from).Row(), box(spec.to).Row(), spec.type))
+            throw std::logic_error("duplicate relation in a test diagram");
+}
+
+TGroupFrame& Diagram::box(const std::string& name) const
+{
+    for (int row = 0; row < model_->BoxCount(); ++row)
+        if (model_->Box(row).Name() == name)
+            return model_->Box(row);
+    throw std::logic_error("no box " + name + " in the test diagram");
+}
+
+bool Diagram::has(const std::string& from, const std::string& to) const
+{
+    return model_->FindRelation(box(from), box(to)) != nullptr;
+}
+
+TGroupRelation& Diagram::relation(const std::string& from, const std::string& to) const
+{
+    TGroupRelation* relation = model_->FindRelation(box(from), box(to));
+    if (!relation)
+        throw std::logic_error("no relation " + from + ">" + to + " in the test diagram");
+    return *relation;
+}
+
+std::string Diagram::Describe(const ModGroup& edge) const
+{
+    return model_->Box(edge.GroupRow).Name() + ">" + model_->Box(edge.ModGroupRow).Name() + " "
+        + TypeName(static_cast<TModGroupType>(edge.Type));
+}
+
+std::vector<std::string> Diagram::added() const
+{
+    std::vector<std::string> result;
+    for (const ModGroup& edge : Drain(model_->AddedRelationIterator()))
+        result.push_back(Describe(edge));
+    return result;
+}
+
+std::vector<std::string> Diagram::removed() const
+{
+    std::vector<std::string> result;
+    for (const ModGroup& edge : Drain(model_->RemovedRelationIterator()))
+        result.push_back(Describe(edge));
+    return result;
+}
+
+std::vector<ModGroup> Drain(const ModGroupIterator& iterator)
+{
+    std::vector<ModGroup> edges;
+    ModGroup edge;
+    int cursor = 0;
+    do {
+        cursor = iterator(edge, cursor);
+        if (cursor != 0)
+            edges.push_back(edge);
+    } while (cursor != 0 && edges.size() < 100000);
+    return edges;
+}
+
+} // namespace wltest
