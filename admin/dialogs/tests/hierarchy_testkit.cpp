@@ -100,9 +100,18 @@ int GenerateCompany(vcl::TDatabase& database, int groups, int relations, unsigne
             InsertRelation(database, ids[from], ids[to], type);
     };
     relate(0, 0, mgStrong); // the board administers itself: unrestricted
-    // A tree: every group is administered strongly by one group before it.
-    for (int i = 1; i < groups; ++i)
-        relate(static_cast<int>(random() % static_cast<unsigned>(i)), i, mgStrong);
+    // An organisation: divisions under the board, departments under the
+    // divisions, teams under the departments, five to seven each.
+    std::vector<int> level { 0 };
+    for (int next = 1; next < groups;) {
+        std::vector<int> below;
+        for (size_t i = 0; i < level.size() && next < groups; ++i)
+            for (int k = 5 + static_cast<int>(random() % 3); k > 0 && next < groups; --k) {
+                relate(level[i], next, mgStrong);
+                below.push_back(next++);
+            }
+        level = std::move(below);
+    }
     const int wanted = std::min(relations, groups * (groups - 1));
     for (int guard = 0; static_cast<int>(taken.size()) < wanted && guard < 50 * wanted; ++guard) {
         const int from = 1 + static_cast<int>(random() % static_cast<unsigned>(groups - 1));

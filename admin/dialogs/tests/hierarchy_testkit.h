@@ -40,8 +40,9 @@ int InsertGroup(vcl::TDatabase& database, const GroupSpec& group);
 void InsertRelation(vcl::TDatabase& database, int groupID, int modGroupID, int type);
 
 // A company of `groups` groups (the first, "Board", administers itself and so
-// is unrestricted) and about `relations` relations: a tree of strong
-// relations under the board, weak and negative relations across it. Groups
+// is unrestricted) and about `relations` relations: an organisation tree of
+// strong relations under the board (five to seven groups under each), weak
+// and negative relations across it. Groups
 // have no positions. Returns the board's id. The same seed gives the same
 // company.
 int GenerateCompany(vcl::TDatabase& database, int groups, int relations, unsigned seed = 1);

@@ -45,29 +45,23 @@ QPolygonF Head(QPointF tip, QPointF direction, double shaft)
     return QPolygonF({ tip, base + normal * half, base - normal * half });
 }
 
-// Where an arrow leaves (or enters) `box` towards `other`: the middle of the
-// facing side moved along it to where the line between the centres crosses
-// it, kept clear of the rounded corners. An empty box is a point.
+// The middle of the side of `box` that faces `other`; an empty box is a
+// point.
 QPointF SidePoint(const QRectF& box, QPointF other)
 {
     const QPointF centre = box.center();
     if (box.width() <= 0 && box.height() <= 0)
         return centre;
-    const double dx = other.x() - centre.x();
-    const double dy = other.y() - centre.y();
-    const double inset = TGroupFrame::kCornerRadius / 2.0;
-    if (std::abs(dx) > std::abs(dy)) {
-        const double x = dx > 0 ? box.right() : box.left();
-        const double y = centre.y() + dy * (x - centre.x()) / dx;
-        const double low = box.top() + std::min(inset, box.height() / 2);
-        const double high = box.bottom() - std::min(inset, box.height() / 2);
-        return QPointF(x, std::clamp(y, low, high));
+    switch (FacingSide(centre, other)) {
+    case TBoxSide::Left:
+        return QPointF(box.left(), centre.y());
+    case TBoxSide::Right:
+        return QPointF(box.right(), centre.y());
+    case TBoxSide::Top:
+        return QPointF(centre.x(), box.top());
+    default:
+        return QPointF(centre.x(), box.bottom());
     }
-    const double y = dy > 0 ? box.bottom() : box.top();
-    const double x = dy == 0 ? centre.x() : centre.x() + dx * (y - centre.y()) / dy;
-    const double low = box.left() + std::min(inset, box.width() / 2);
-    const double high = box.right() - std::min(inset, box.width() / 2);
-    return QPointF(std::clamp(x, low, high), y);
 }
 
 double DistanceToSegment(QPointF p, QPointF a, QPointF b)
@@ -82,11 +76,25 @@ double DistanceToSegment(QPointF p, QPointF a, QPointF b)
 
 } // namespace
 
+TBoxSide FacingSide(QPointF centre, QPointF otherCentre)
+{
+    const double dx = otherCentre.x() - centre.x();
+    const double dy = otherCentre.y() - centre.y();
+    if (std::abs(dx) > std::abs(dy))
+        return dx > 0 ? TBoxSide::Right : TBoxSide::Left;
+    return dy < 0 ? TBoxSide::Top : TBoxSide::Bottom;
+}
+
 TArrowShape StraightArrow(const QRectF& start, const QRectF& end, TModGroupType type)
 {
+    return ArrowBetween(SidePoint(start, end.center()), SidePoint(end, start.center()), type);
+}
+
+TArrowShape ArrowBetween(QPointF from, QPointF to, TModGroupType type)
+{
     TArrowShape shape;
-    shape.From = SidePoint(start, end.center());
-    shape.To = SidePoint(end, start.center());
+    shape.From = from;
+    shape.To = to;
     const double shaft = ShaftWidth(type);
     shape.HalfWidth = shaft / 2;
 
@@ -171,7 +179,7 @@ void TGroupRelation::UpdateShape()
     if (!end_)
         return;
     shape_ = IsLoop() ? LoopArrow(QRectF(start_->Bounds()), type_)
-                      : StraightArrow(QRectF(start_->Bounds()), QRectF(end_->Bounds()), type_);
+                      : ArrowBetween(startPort_, endPort_, type_);
 }
 
 } // namespace Security

@@ -42,12 +42,18 @@ struct TArrowShape {
 // How far from an arrow a click still hits it, in pixels.
 inline constexpr double kArrowHitTolerance = 4;
 
+// The arrow from `from` to its tip at `to`.
+TArrowShape ArrowBetween(QPointF from, QPointF to, TModGroupType type);
 // The arrow from box `start` to box `end` (either may be an empty rectangle
-// standing for a point, as while an end is dragged). It leaves the side of the
-// start that faces the end: left or right when the centres lie further apart
-// horizontally than vertically, otherwise top or bottom; it enters the end by
-// the same rule.
+// standing for a point, as while an end is dragged), between the middles of
+// the sides that face each other (see TBoxSide).
 TArrowShape StraightArrow(const QRectF& start, const QRectF& end, TModGroupType type);
+
+// The side of a box an arrow to another box leaves or enters by: left or
+// right when the centres lie further apart horizontally than vertically,
+// otherwise top or bottom.
+enum class TBoxSide { Left, Right, Top, Bottom };
+TBoxSide FacingSide(QPointF centre, QPointF otherCentre);
 // A relation from a group to itself: a ring of 40 pixels from 28 pixels above
 // the box's top to 12 below it, centred on the box, with its head where it
 // enters the box.
@@ -71,7 +77,7 @@ public:
     bool IsLoop() const noexcept { return start_ == end_; }
 
     const TArrowShape& Shape() const noexcept { return shape_; }
-    // Recomputes the arrow from the boxes' current bounds.
+    // Recomputes the arrow between its two ports (a loop from its box).
     void UpdateShape();
 
 private:
@@ -81,6 +87,10 @@ private:
     TGroupFrame* end_;
     TModGroupType type_;
     bool isNew_;
+    // Where the arrow leaves the start box and enters the end box; the model
+    // spreads the arrows that share a side of a box along it.
+    QPointF startPort_;
+    QPointF endPort_;
     TArrowShape shape_;
 };
 

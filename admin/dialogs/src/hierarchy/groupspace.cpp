@@ -16,6 +16,9 @@ namespace {
 
 constexpr int kDragThreshold = 10; // pixels of movement before a drag starts
 constexpr int kCanvasRoom = 200; // beyond the outermost box
+// Shown around the canvas, so that loops above boxes at the top and arrow
+// heads at the left edge are not cut off.
+constexpr int kBorder = 32;
 const QColor kDropTarget(0x00, 0x66, 0xCC);
 
 } // namespace
@@ -48,12 +51,14 @@ QSize TGroupSpace::MeasureBox(const TGroupProperties& properties) const
 
 QPoint TGroupSpace::ToCanvas(QPoint viewportPoint) const
 {
-    return viewportPoint + QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    return viewportPoint + QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value())
+        - QPoint(kBorder, kBorder);
 }
 
 QPoint TGroupSpace::ToViewport(QPoint canvasPoint) const
 {
-    return canvasPoint - QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    return canvasPoint - QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value())
+        + QPoint(kBorder, kBorder);
 }
 
 TGroupFrame* TGroupSpace::BoxAt(QPoint canvasPoint) const
@@ -132,8 +137,17 @@ void TGroupSpace::EnsureVisible(const QRect& canvasRect)
         bar->setValue(value);
     };
     const QSize view = viewport()->size();
-    scrollInto(horizontalScrollBar(), canvasRect.left(), canvasRect.right(), view.width());
-    scrollInto(verticalScrollBar(), canvasRect.top(), canvasRect.bottom(), view.height());
+    const QRect scrolled = canvasRect.translated(kBorder, kBorder);
+    scrollInto(horizontalScrollBar(), scrolled.left(), scrolled.right(), view.width());
+    scrollInto(verticalScrollBar(), scrolled.top(), scrolled.bottom(), view.height());
+}
+
+void TGroupSpace::CentreOn(const QRect& canvasRect)
+{
+    const QPoint centre = canvasRect.center() + QPoint(kBorder, kBorder);
+    const QSize view = viewport()->size();
+    horizontalScrollBar()->setValue(centre.x() - view.width() / 2);
+    verticalScrollBar()->setValue(centre.y() - view.height() / 2);
 }
 
 void TGroupSpace::UpdateCanvasSize()
@@ -150,9 +164,10 @@ void TGroupSpace::UpdateCanvasSize()
 void TGroupSpace::UpdateScrollBars()
 {
     const QSize view = viewport()->size();
-    horizontalScrollBar()->setRange(0, std::max(0, canvasSize_.width() - view.width()));
+    const QSize scrolled = canvasSize_ + QSize(kBorder, kBorder);
+    horizontalScrollBar()->setRange(0, std::max(0, scrolled.width() - view.width()));
     horizontalScrollBar()->setPageStep(view.width());
-    verticalScrollBar()->setRange(0, std::max(0, canvasSize_.height() - view.height()));
+    verticalScrollBar()->setRange(0, std::max(0, scrolled.height() - view.height()));
     verticalScrollBar()->setPageStep(view.height());
 }
 

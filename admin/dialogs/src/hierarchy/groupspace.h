@@ -50,6 +50,9 @@ public:
     bool RemoveCurrentRelation();
     // Scrolls so that the canvas rectangle is in view.
     void EnsureVisible(const QRect& canvasRect);
+    // Scrolls so that the canvas rectangle is in the middle of the view (as
+    // far as the canvas reaches).
+    void CentreOn(const QRect& canvasRect);
     // Recomputes the scrollable area after boxes were added, moved or resized.
     void UpdateCanvasSize();
     // Paints the part `canvasRect` of the diagram (canvas coordinates).

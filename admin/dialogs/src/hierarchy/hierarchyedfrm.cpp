@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QShowEvent>
 
 namespace Security {
 
@@ -302,6 +303,27 @@ void TSecurityHierarchyEdFrm::ShowMenu(TGroupSpaceMenu menu, QPoint globalPositi
         SpaceMenu->exec(globalPosition);
         spaceMenuOpen_ = false;
         break;
+    }
+}
+
+void TSecurityHierarchyEdFrm::showEvent(QShowEvent* event)
+{
+    vcl::TForm::showEvent(event);
+    if (shownBefore_)
+        return;
+    shownBefore_ = true;
+    // Laid out, the diagram may be several screens wide; start where the
+    // administrator's group is (else at the first group), not at an empty
+    // corner.
+    const THierarchyModel& model = Model();
+    const TGroupFrame* start = model.AdministratorBox();
+    for (int row = 0; (!start || start->Hidden()) && row < model.BoxCount(); ++row)
+        start = &model.Box(row);
+    if (start && !start->Hidden()) {
+        QRect area = start->Bounds();
+        // Its top near the top of the view rather than in the middle.
+        area.setBottom(area.top() + GroupSpace->viewport()->height() / 2);
+        GroupSpace->CentreOn(area.adjusted(0, -40, 0, -40));
     }
 }
 

@@ -76,6 +76,8 @@ public:
     QMenu* RestoreGroupMenu = nullptr;
 
 protected:
+    // The first showing brings the administrator's own group into view.
+    void showEvent(QShowEvent* event) override;
     // The window's close button: asks whether to apply (Yes closes as OK).
     void closeEvent(QCloseEvent* event) override;
     // Escape closes like the close button instead of discarding silently.
@@ -101,6 +103,7 @@ private:
     std::unique_ptr<Ui::SecurityHierarchyEdFrm> ui_;
     TChangeGroupDialog changeGroup_;
     bool spaceMenuOpen_ = false; // a command runs from the canvas's menu
+    bool shownBefore_ = false;
 };
 
 } // namespace Security

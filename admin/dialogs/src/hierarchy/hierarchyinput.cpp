@@ -95,6 +95,7 @@ std::unique_ptr<THierarchyModel> LoadHierarchy(
         const QSize size = measure(*input.NewGroup);
         model->AddPassedNewGroup(*input.NewGroup, NewBoxPlace(*model, size), size);
     }
+    model->ResumeRouting();
     return model;
 }
 

@@ -20,13 +20,18 @@ struct TLayoutItem {
 // Gives every item that is not placed a place, leaving placed items where
 // they are.
 //
-// The unplaced items are laid out in layers by the strong relations among
-// them (`strongEdges`: pairs of item indices, administering group first): a
-// group stands above every group it strongly administers, groups that
-// administer each other round a cycle share a layer, and the order within a
-// layer follows the neighbours in the layers around it, so that arrows cross
-// less. A layer wider than a screen wraps into several rows. Items without
-// strong relations among the unplaced ones come last, in rows of their own.
+// The unplaced items are laid out as trees of their strong relations
+// (`strongEdges`: pairs of item indices, administering group first), the way
+// organisation charts are drawn: each group hangs below one group that
+// strongly administers it (one in the layer right above it, layers counted
+// along the longest chain of strong relations), with the groups hanging below
+// it in a row under it, in dataset order, so that the arrows of the tree run
+// between boxes, not across them. Groups that administer each other round a
+// cycle stand side by side as one. Rows of subtrees and of trees wrap only
+// when they grow a few screens wide; groups without strong relations come
+// last, in screen-wide rows of their own. A group administered by several
+// groups hangs below only one of them; the other arrows run across.
+//
 // The block starts at the canvas's top left when nothing is placed, else
 // below the lowest placed item, so laid-out boxes never overlap each other or
 // a placed box.

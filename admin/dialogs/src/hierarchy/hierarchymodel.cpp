@@ -138,7 +138,7 @@ TGroupRelation& THierarchyModel::MakeRelation(
     relations_.push_back(std::make_unique<TGroupRelation>(&start, &end, type, isNew));
     TGroupRelation& relation = *relations_.back();
     Attach(relation);
-    relation.UpdateShape();
+    Reroute({ &start, &end });
     return relation;
 }
 
@@ -331,8 +331,11 @@ bool THierarchyModel::RemoveRelation(TGroupRelation& relation)
     Detach(relation);
     if (currentRelation_ == &relation)
         currentRelation_ = nullptr;
+    TGroupFrame* start = relation.Start();
+    TGroupFrame* end = relation.End();
     relations_.erase(std::find_if(relations_.begin(), relations_.end(),
         [&](const std::unique_ptr<TGroupRelation>& item) { return item.get() == &relation; }));
+    Reroute({ start, end });
     return true;
 }
 
@@ -358,7 +361,7 @@ bool THierarchyModel::RevertDirection(TGroupRelation& relation)
     Detach(relation);
     std::swap(relation.start_, relation.end_);
     Attach(relation);
-    relation.UpdateShape();
+    Reroute({ relation.start_, relation.end_ });
     return true;
 }
 
@@ -368,9 +371,10 @@ bool THierarchyModel::MoveEnd(TGroupRelation& relation, TGroupFrame& box)
         return false;
     NoteChange(relation);
     Detach(relation);
+    TGroupFrame* previous = relation.end_;
     relation.end_ = &box;
     Attach(relation);
-    relation.UpdateShape();
+    Reroute({ relation.start_, previous, &box });
     return true;
 }
 
@@ -380,9 +384,10 @@ bool THierarchyModel::MoveStart(TGroupRelation& relation, TGroupFrame& box)
         return false;
     NoteChange(relation);
     Detach(relation);
+    TGroupFrame* previous = relation.start_;
     relation.start_ = &box;
     Attach(relation);
-    relation.UpdateShape();
+    Reroute({ previous, &box, relation.end_ });
     return true;
 }
 
@@ -395,6 +400,7 @@ bool THierarchyModel::RemoveGroup(TGroupFrame& box)
         currentBox_ = nullptr;
     if (currentRelation_ && !Attached(*currentRelation_))
         currentRelation_ = nullptr;
+    RerouteAround(box);
     return true;
 }
 
@@ -403,10 +409,7 @@ bool THierarchyModel::RestoreGroup(TGroupFrame& box)
     if (!box.Hidden())
         return false;
     box.hidden_ = false;
-    for (TGroupRelation* relation : box.Outgoing())
-        relation->UpdateShape();
-    for (TGroupRelation* relation : box.Incoming())
-        relation->UpdateShape();
+    RerouteAround(box);
     return true;
 }
 
@@ -424,10 +427,7 @@ bool THierarchyModel::MoveBox(TGroupFrame& box, QPoint topLeft)
 void THierarchyModel::PlaceBox(TGroupFrame& box, QRect bounds)
 {
     box.bounds_ = bounds;
-    for (TGroupRelation* relation : box.Outgoing())
-        relation->UpdateShape();
-    for (TGroupRelation* relation : box.Incoming())
-        relation->UpdateShape();
+    RerouteAround(box);
 }
 
 void THierarchyModel::KeepAutomaticPlace(TGroupFrame& box)

@@ -119,6 +119,10 @@ public:
     // `topLeft`, and a new strong relation to it from the administrator's
     // group.
     TGroupFrame& AddPassedNewGroup(TGroupProperties properties, QPoint topLeft, QSize size);
+    // While many boxes and relations are loaded or placed, arrows are not
+    // routed; resuming routes all of them once.
+    void SuspendRouting() noexcept { routingSuspended_ = true; }
+    void ResumeRouting();
 
     // --- boxes and relations ---
     int BoxCount() const noexcept { return static_cast<int>(boxes_.size()); }
@@ -233,6 +237,15 @@ private:
     void NoteChange(TGroupRelation& relation);
     void Detach(TGroupRelation& relation);
     void Attach(TGroupRelation& relation);
+    // Arrows that share a side of a box are spread along it, ordered by
+    // where their other ends lie, so that they neither meet in one point nor
+    // cross near the box.
+    void AssignPorts(TGroupFrame& box);
+    // Reassigns the ports of the boxes and redraws every relation at them.
+    void Reroute(std::vector<TGroupFrame*> boxes);
+    // The same for a box and every box related to it (it moved, changed its
+    // size, or was hidden or shown).
+    void RerouteAround(TGroupFrame& box);
     bool HasRelation(const TGroupFrame& start, const TGroupFrame& end) const;
     bool CanModify() const noexcept { return permissions_.Modify || permissions_.Unrestricted; }
 
@@ -248,6 +261,7 @@ private:
     TGroupRelation* currentRelation_ = nullptr;
     THierarchyTool tool_ = THierarchyTool::Select;
     bool toolLocked_ = false;
+    bool routingSuspended_ = false;
 };
 
 } // namespace Security
