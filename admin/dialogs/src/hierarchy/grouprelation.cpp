@@ -64,6 +64,35 @@ QPointF SidePoint(const QRectF& box, QPointF other)
     }
 }
 
+// Cuts the segment a-b to the rectangle (Liang-Barsky); false when no part of
+// it lies inside.
+bool ClipSegment(QPointF& a, QPointF& b, const QRectF& rect)
+{
+    const QPointF d = b - a;
+    double enter = 0, leave = 1;
+    const double p[4] = { -d.x(), d.x(), -d.y(), d.y() };
+    const double q[4]
+        = { a.x() - rect.left(), rect.right() - a.x(), a.y() - rect.top(), rect.bottom() - a.y() };
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0)
+                return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            enter = std::max(enter, t);
+        else
+            leave = std::min(leave, t);
+        if (enter > leave)
+            return false;
+    }
+    const QPointF start = a;
+    a = start + d * enter;
+    b = start + d * leave;
+    return true;
+}
+
 double DistanceToSegment(QPointF p, QPointF a, QPointF b)
 {
     const QPointF ab = b - a;
@@ -110,6 +139,8 @@ TArrowShape ArrowBetween(QPointF from, QPointF to, TModGroupType type)
     const QPointF half = normal * shape.HalfWidth;
     shape.Outline = QPolygonF({ shape.From + half, shaftEnd + half, head[1], head[0], head[2],
         shaftEnd - half, shape.From - half });
+    shape.ShaftEnd = shaftEnd;
+    shape.Head = head;
     const double grow = HeadHalfWidth(shaft) + kArrowHitTolerance;
     shape.Bounds = shape.Outline.boundingRect().adjusted(-grow, -grow, grow, grow);
     return shape;
@@ -160,18 +191,37 @@ bool TArrowShape::Contains(QPointF point) const
     return DistanceToSegment(point, From, To) <= HalfWidth + kArrowHitTolerance;
 }
 
-void TArrowShape::Paint(QPainter& painter, TModGroupType type, bool current) const
+void TArrowShape::Paint(
+    QPainter& painter, TModGroupType type, bool current, const QRectF& clip) const
 {
     const bool negative = type == mgNegative;
     const QColor fill = negative ? kNegativeFill : QColor(Qt::black);
+    const QPen edge = current ? QPen(Qt::red, 2) : QPen(negative ? kNegativeEdge : fill, 0.5);
     painter.setBrush(fill);
-    if (current)
-        painter.setPen(QPen(Qt::red, 2));
-    else
-        painter.setPen(QPen(negative ? kNegativeEdge : fill, 0.5));
-    if (Loop)
+    if (Loop) {
+        painter.setPen(edge);
         painter.drawPath(Ring);
-    painter.drawPolygon(Outline);
+        painter.drawPolygon(Outline);
+        return;
+    }
+    // The current arrow keeps its one red outline.
+    if (current) {
+        painter.setPen(edge);
+        painter.drawPolygon(Outline);
+        return;
+    }
+    // The shaft as a thick line, which the painter fills far faster than an
+    // antialiased polygon, cut to what shows.
+    QPointF a = From, b = ShaftEnd;
+    const double margin = 2 * HalfWidth + 2;
+    if (ClipSegment(a, b, clip.adjusted(-margin, -margin, margin, margin))) {
+        painter.setPen(QPen(fill, 2 * HalfWidth, Qt::SolidLine, Qt::FlatCap));
+        painter.drawLine(a, b);
+    }
+    if (Head.boundingRect().intersects(clip)) {
+        painter.setPen(edge);
+        painter.drawPolygon(Head);
+    }
 }
 
 void TGroupRelation::UpdateShape()

@@ -25,6 +25,9 @@ struct TArrowShape {
     double HalfWidth = 1;
     // The filled outline: shaft and head (straight), or the head only (loop).
     QPolygonF Outline;
+    // Straight arrows: where the shaft meets the head, and the head alone.
+    QPointF ShaftEnd;
+    QPolygonF Head;
     // Loops: the ring, and its centre and middle radius for hit-testing.
     QPainterPath Ring;
     QPointF RingCentre;
@@ -36,7 +39,10 @@ struct TArrowShape {
     // Whether `point` lies on the arrow (within a few pixels of it).
     bool Contains(QPointF point) const;
     // Paints the arrow in the colours of `type`; `current` outlines it in red.
-    void Paint(QPainter& painter, TModGroupType type, bool current) const;
+    // Only what lies within `clip` is sure to be painted: a long arrow is
+    // cut to it first, since antialiased painting costs by the size of the
+    // whole shape, not of the part that shows.
+    void Paint(QPainter& painter, TModGroupType type, bool current, const QRectF& clip) const;
 };
 
 // How far from an arrow a click still hits it, in pixels.

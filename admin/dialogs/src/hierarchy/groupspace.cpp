@@ -196,10 +196,10 @@ void TGroupSpace::PaintCanvas(QPainter& painter, const QRect& canvasRect) const
         if (relation.get() == dragged || relation.get() == current
             || !THierarchyModel::Attached(*relation) || !relation->Shape().Bounds.intersects(area))
             continue;
-        relation->Shape().Paint(painter, relation->Type(), false);
+        relation->Shape().Paint(painter, relation->Type(), false, area);
     }
     if (current && current != dragged && current->Shape().Bounds.intersects(area))
-        current->Shape().Paint(painter, current->Type(), true);
+        current->Shape().Paint(painter, current->Type(), true, area);
 
     for (int row = 0; row < model_->BoxCount(); ++row) {
         const TGroupFrame& box = model_->Box(row);
@@ -222,7 +222,7 @@ void TGroupSpace::PaintDrag(QPainter& painter) const
         arrow = StraightArrow(QRectF(drag_.relation->Start()->Bounds()), mouse, drag_.type);
     else
         arrow = StraightArrow(mouse, QRectF(drag_.relation->End()->Bounds()), drag_.type);
-    arrow.Paint(painter, drag_.type, true);
+    arrow.Paint(painter, drag_.type, true, QRectF());
 
     const TGroupFrame* target = BoxAt(drag_.mouse);
     if (target && DropAllowed(*target)) {

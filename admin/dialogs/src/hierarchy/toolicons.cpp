@@ -40,7 +40,7 @@ QIcon ToolIcon(THierarchyTool tool, bool locked)
     } else {
         const TArrowShape arrow
             = StraightArrow(QRectF(2, 20, 0, 0), QRectF(21, 4, 0, 0), ToolRelationType(tool));
-        arrow.Paint(painter, ToolRelationType(tool), false);
+        arrow.Paint(painter, ToolRelationType(tool), false, QRectF(0, 0, kIconSize, kIconSize));
     }
     if (locked)
         DrawPadlock(painter);
