@@ -226,6 +226,39 @@ TEST_F(HierarchyInput, RowsOutsideTheTableAreSkipped)
     EXPECT_EQ(model->Relations().size(), 6u);
 }
 
+// A group whose deletion waits in the data module's cache keeps its row in
+// the table without a group: its box is absent, never shown or written, and
+// the other rows keep their numbers.
+TEST_F(HierarchyInput, ARowWithoutAGroupIsAbsent)
+{
+    Build(true);
+    wltest::SecurityHierarchy before(*db_, managers_);
+    std::vector<GroupHierarchyEntry> table(before.Table(), before.Table() + 5);
+    const int guests = before.RowOf(guests_);
+    table[static_cast<size_t>(guests)].GroupID = -1;
+    db_->Execute("DELETE FROM Groups WHERE Name = 'Guests'");
+    wltest::SecurityHierarchy after(*db_, managers_);
+    THierarchyEditorInput input = after.Input(srModify | srDelete | srInsert);
+    input.Hierarchy = table.data();
+    input.GroupCount = 5;
+    input.AdministratorRow = before.AdministratorRow();
+    auto model = LoadHierarchy(input, FixedSize);
+
+    ASSERT_EQ(model->BoxCount(), 5);
+    TGroupFrame& absent = model->Box(guests);
+    EXPECT_TRUE(absent.Absent());
+    EXPECT_TRUE(absent.Hidden());
+    EXPECT_TRUE(absent.Incoming().empty()); // Clerks > Guests, Managers > Guests dropped
+    EXPECT_FALSE(model->RestoreGroup(absent));
+    EXPECT_TRUE(model->RemovedGroups().empty());
+    EXPECT_EQ(model->Box(before.RowOf(clerks_)).Name(), "Clerks");
+    EXPECT_TRUE(model->FindRelation(
+        model->Box(before.RowOf(managers_)), model->Box(before.RowOf(clerks_))));
+    TGroupProperties sales;
+    sales.Name = "Sales";
+    EXPECT_EQ(model->AddNewGroup(sales, QPoint(300, 300), QSize(100, 40))->Row(), 5);
+}
+
 TEST(HierarchyPositions, StoredAsTopAndLeftIn16Bits)
 {
     struct Case {

@@ -77,6 +77,9 @@ public:
     bool Moved() const noexcept { return moved_; }
     bool Edited() const noexcept { return edited_; }
     bool Hidden() const noexcept { return hidden_; }
+    // A row of the hierarchy table without a group (deleted, the deletion
+    // not yet applied): never shown, never written.
+    bool Absent() const noexcept { return absent_; }
 
     QRect Bounds() const noexcept { return bounds_; }
     QPoint Centre() const noexcept { return bounds_.center(); }
@@ -108,6 +111,7 @@ private:
     bool moved_ = false;
     bool edited_ = false;
     bool hidden_ = false;
+    bool absent_ = false;
     int storedPosition_ = 0;
     QRect bounds_;
     std::vector<TGroupRelation*> outgoing_;

@@ -147,7 +147,7 @@ void TSecurityHierarchyEdFrm::ConnectCommands()
         AddWeakRelationAct, &QAction::triggered, this, [this] { AddRelationFromCurrent(mgWeak); });
     connect(AddNegativeRelationAct, &QAction::triggered, this,
         [this] { AddRelationFromCurrent(mgNegative); });
-    connect(SaveAndExitAct, &QAction::triggered, this, [this] { SetModalResult(vcl::mrOk); });
+    connect(SaveAndExitAct, &QAction::triggered, this, [this] { SaveAndExit(); });
     connect(ExitWithoutSavingAct, &QAction::triggered, this, [this] { ExitWithoutSaving(); });
 
     connect(GroupSpace, &TGroupSpace::CurrentChanged, this, [this] { UpdateActions(); });
@@ -263,6 +263,24 @@ void TSecurityHierarchyEdFrm::AddRelationFromCurrent(TModGroupType type)
         GroupSpace->BeginRelationFrom(*box, type);
 }
 
+void TSecurityHierarchyEdFrm::SaveAndExit()
+{
+    if (ConfirmGroupRemoval())
+        SetModalResult(vcl::mrOk);
+}
+
+// Saving deletes the removed groups and, with them, their users; the full
+// dialog warns before that, and so does the editor.
+bool TSecurityHierarchyEdFrm::ConfirmGroupRemoval()
+{
+    if (Model().RemovedGroups().empty())
+        return true;
+    return vcl::MessageBox(vcl::WindowHandle(this), SecString(sRemoveGroupLastWarn),
+               SecString(sCaptionWarning),
+               vcl::MB_YESNO | vcl::MB_ICONEXCLAMATION | vcl::MB_DEFBUTTON2)
+        == vcl::IDYES;
+}
+
 void TSecurityHierarchyEdFrm::ExitWithoutSaving()
 {
     if (AskYes(this, sCloseWithoutSaving))
@@ -275,7 +293,7 @@ void TSecurityHierarchyEdFrm::FillRestoreMenu()
     THierarchyModel& model = Model();
     for (int row = 0; row < model.BoxCount(); ++row) {
         TGroupFrame& box = model.Box(row);
-        if (!box.Hidden())
+        if (!box.Hidden() || box.Absent())
             continue;
         QAction* action = RestoreGroupMenu->addAction(QString::fromStdString(box.Name()));
         connect(action, &QAction::triggered, this, [this, &box] {
@@ -330,7 +348,10 @@ void TSecurityHierarchyEdFrm::showEvent(QShowEvent* event)
 void TSecurityHierarchyEdFrm::closeEvent(QCloseEvent* event)
 {
     event->ignore();
-    SetModalResult(AskYes(this, sApplyBeforeExit) ? vcl::mrOk : vcl::mrCancel);
+    if (!AskYes(this, sApplyBeforeExit))
+        SetModalResult(vcl::mrCancel);
+    else if (ConfirmGroupRemoval())
+        SetModalResult(vcl::mrOk);
 }
 
 void TSecurityHierarchyEdFrm::keyPressEvent(QKeyEvent* event)

@@ -97,6 +97,8 @@ private:
     void EditCurrentGroup();
     void AddNewGroup(bool atMenuPoint);
     void AddRelationFromCurrent(TModGroupType type);
+    void SaveAndExit();
+    bool ConfirmGroupRemoval();
     void ExitWithoutSaving();
     void ShowMenu(TGroupSpaceMenu menu, QPoint globalPosition);
 

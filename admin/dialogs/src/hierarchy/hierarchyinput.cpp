@@ -5,6 +5,8 @@
 #include <wardlock/data/dataset.h>
 #include <wardlock/platform/exception.h>
 
+#include <unordered_map>
+
 namespace Security {
 
 namespace {
@@ -12,6 +14,7 @@ namespace {
 constexpr int kNewBoxDistance = 60; // below the administrator's box
 
 struct GroupRow {
+    int groupID = -1;
     TGroupProperties properties;
     int position = 0;
     bool modificable = false;
@@ -23,6 +26,7 @@ GroupRow ReadGroup(vcl::TDataSet& groups, int row)
     groups.ReadRecord(row, [&] {
         auto text = [&](const char* name) { return groups.FieldByName(name)->AsString(); };
         auto flag = [&](const char* name) { return groups.FieldByName(name)->AsBoolean(); };
+        result.groupID = groups.FieldByName("GroupID")->AsInteger();
         result.properties.Name = text("Name");
         result.properties.FullName = text("FullName");
         result.properties.Description = text("Description");
@@ -41,22 +45,30 @@ GroupRow ReadGroup(vcl::TDataSet& groups, int row)
 void LayOutUnplacedBoxes(THierarchyModel& model)
 {
     std::vector<TLayoutItem> items;
+    std::vector<int> itemOf(static_cast<size_t>(model.GroupCount()), -1);
+    std::vector<TGroupFrame*> boxes;
     for (int row = 0; row < model.GroupCount(); ++row) {
-        const TGroupFrame& box = model.Box(row);
+        TGroupFrame& box = model.Box(row);
+        if (box.Absent())
+            continue;
+        itemOf[static_cast<size_t>(row)] = static_cast<int>(items.size());
         items.push_back({ box.Bounds().size(), box.StoredPosition() != 0, box.Bounds().topLeft() });
+        boxes.push_back(&box);
     }
     std::vector<std::pair<int, int>> strongEdges;
-    for (const auto& relation : model.Relations())
-        if (relation->Type() == mgStrong && relation->Start()->Row() < model.GroupCount()
-            && relation->End()->Row() < model.GroupCount())
-            strongEdges.emplace_back(relation->Start()->Row(), relation->End()->Row());
+    for (const auto& relation : model.Relations()) {
+        const int from = relation->Start()->Row();
+        const int to = relation->End()->Row();
+        if (relation->Type() == mgStrong && from < model.GroupCount() && to < model.GroupCount())
+            strongEdges.emplace_back(
+                itemOf[static_cast<size_t>(from)], itemOf[static_cast<size_t>(to)]);
+    }
     LayOutUnplaced(items, strongEdges);
-    for (int row = 0; row < model.GroupCount(); ++row) {
-        if (items[static_cast<size_t>(row)].Placed)
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (items[i].Placed)
             continue;
-        TGroupFrame& box = model.Box(row);
-        model.PlaceBox(box, QRect(items[static_cast<size_t>(row)].TopLeft, box.Bounds().size()));
-        model.KeepAutomaticPlace(box);
+        model.PlaceBox(*boxes[i], QRect(items[i].TopLeft, boxes[i]->Bounds().size()));
+        model.KeepAutomaticPlace(*boxes[i]);
     }
 }
 
@@ -67,21 +79,44 @@ std::unique_ptr<THierarchyModel> LoadHierarchy(
 {
     if (!input.Groups || !input.Groups->Active())
         throw vcl::Exception("The hierarchy editor needs the open groups dataset.");
-    if (input.GroupCount < 0 || (input.GroupCount > 0 && !input.Hierarchy)
-        || input.Groups->RecordCount() != input.GroupCount)
-        throw vcl::Exception("The groups and the group hierarchy do not match ("
+    auto mismatch = [&] {
+        return vcl::Exception("The groups and the group hierarchy do not match ("
             + std::to_string(input.Groups->RecordCount()) + " groups, "
             + std::to_string(input.GroupCount) + " in the hierarchy).");
+    };
+    if (input.GroupCount < 0 || (input.GroupCount > 0 && !input.Hierarchy))
+        throw mismatch();
+    // The groups by id: the table's rows are matched by GroupID, so the
+    // dataset's order does not matter, and a group whose deletion waits in
+    // the data module's cache (its row stays in the table, with or without
+    // its id, while the dataset no longer shows it) gets an absent box.
+    std::unordered_map<int, GroupRow> groups;
+    for (int row = 0; row < input.Groups->RecordCount(); ++row) {
+        GroupRow group = ReadGroup(*input.Groups, row);
+        const int groupID = group.groupID;
+        groups.emplace(groupID, std::move(group));
+    }
 
     auto model = std::make_unique<THierarchyModel>(
         THierarchyPermissions::From(input.AdministrationMask, input.Unrestricted), input.GroupCount,
         input.AdministratorRow);
+    model->SuspendRouting();
+    size_t matched = 0;
     for (int row = 0; row < input.GroupCount; ++row) {
-        GroupRow group = ReadGroup(*input.Groups, row);
+        const int groupID = input.Hierarchy[row].GroupID;
+        const auto found = groupID < 0 ? groups.end() : groups.find(groupID);
+        if (found == groups.end()) {
+            model->AddAbsentGroup();
+            continue;
+        }
+        GroupRow& group = found->second;
         const QSize size = measure(group.properties);
-        model->AddGroup(std::move(group.properties), input.Hierarchy[row].GroupID,
-            group.modificable, group.position, size);
+        model->AddGroup(
+            std::move(group.properties), groupID, group.modificable, group.position, size);
+        ++matched;
     }
+    if (matched != groups.size())
+        throw mismatch();
     for (int row = 0; row < input.GroupCount; ++row) {
         for (int type = mgNegative; type <= mgStrong; ++type) {
             const GroupHierarchyEntry::RowList& list = input.Hierarchy[row].Lists[type];

@@ -18,10 +18,10 @@ class TDataSet;
 namespace Security {
 
 struct THierarchyEditorInput {
-    // The groups in the order of the hierarchy table, with the fields "Name",
-    // "FullName", "Description", "Position", "AllowChangePswd",
-    // "AllowNullPasswd", "NoChPswdAtLogin", "AccountEnabled", "PasswdControl"
-    // and "Modificable". Read, never moved or changed.
+    // The groups, with the fields "GroupID", "Name", "FullName",
+    // "Description", "Position", "AllowChangePswd", "AllowNullPasswd",
+    // "NoChPswdAtLogin", "AccountEnabled", "PasswdControl" and "Modificable".
+    // Read, never moved or changed; matched to the table's rows by GroupID.
     vcl::TDataSet* Groups = nullptr;
     // The hierarchy table and its group count, as the data module handed
     // them out when the hierarchy change started; row numbers of the saved
@@ -51,8 +51,10 @@ using TBoxMeasure = std::function<QSize(const TGroupProperties&)>;
 // origin nor cover placed boxes. A box the administrator may move keeps its
 // automatic place when the editor is saved.
 //
-// Throws vcl::Exception when the groups dataset and the table disagree
-// (another number of groups).
+// A row of the table whose group the dataset does not show (its deletion
+// waits in the data module's cache; its GroupID may be -1) gets an absent
+// box. Throws vcl::Exception when the dataset shows a group the table does
+// not hold.
 std::unique_ptr<THierarchyModel> LoadHierarchy(
     const THierarchyEditorInput& input, const TBoxMeasure& measure);
 

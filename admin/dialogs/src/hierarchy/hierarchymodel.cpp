@@ -96,6 +96,14 @@ TGroupFrame& THierarchyModel::AddGroup(
     return *boxes_.back();
 }
 
+TGroupFrame& THierarchyModel::AddAbsentGroup()
+{
+    TGroupFrame& box = AddGroup(TGroupProperties {}, -1, false, 0, QSize(0, 0));
+    box.absent_ = true;
+    box.hidden_ = true;
+    return box;
+}
+
 TGroupRelation* THierarchyModel::LoadRelation(int startRow, int endRow, TModGroupType type)
 {
     const int loaded = std::min(BoxCount(), groupCount_);
@@ -103,7 +111,7 @@ TGroupRelation* THierarchyModel::LoadRelation(int startRow, int endRow, TModGrou
         return nullptr;
     TGroupFrame& start = Box(startRow);
     TGroupFrame& end = Box(endRow);
-    if (HasRelation(start, end))
+    if (start.Absent() || end.Absent() || HasRelation(start, end))
         return nullptr;
     return &MakeRelation(start, end, type, false);
 }
@@ -406,7 +414,7 @@ bool THierarchyModel::RemoveGroup(TGroupFrame& box)
 
 bool THierarchyModel::RestoreGroup(TGroupFrame& box)
 {
-    if (!box.Hidden())
+    if (!box.Hidden() || box.Absent())
         return false;
     box.hidden_ = false;
     RerouteAround(box);
@@ -503,7 +511,7 @@ std::vector<TRemovedGroup> THierarchyModel::RemovedGroups() const
 {
     std::vector<TRemovedGroup> result;
     for (const auto& box : boxes_)
-        if (box->Hidden() && !box->IsNew())
+        if (box->Hidden() && !box->IsNew() && !box->Absent())
             result.push_back({ box->Row(), box->GroupID() });
     return result;
 }

@@ -111,6 +111,8 @@ public:
     // position and size. Boxes of the editor's new groups come after these.
     TGroupFrame& AddGroup(
         TGroupProperties properties, int groupID, bool modificable, int position, QSize size);
+    // The next row of the table when it has no group (see TGroupFrame::Absent).
+    TGroupFrame& AddAbsentGroup();
     // A relation read from the database (no "new" flag). Refused (null) for
     // rows out of range and for a second relation between the same two
     // groups in the same direction.
