@@ -156,6 +156,43 @@ TEST_F(EditorWindow, ClosingAsksTheRightQuestion)
     }
 }
 
+// Saving deletes removed groups with their users: the editor warns first
+// (message 66); "No" keeps it open.
+TEST_F(EditorWindow, SavingRemovedGroupsAsksFirst)
+{
+    struct Case {
+        const char* name;
+        std::function<void(TSecurityHierarchyEdFrm&)> close;
+        std::vector<int> answers;
+        std::vector<int> questions;
+        bool stillOpen;
+    };
+    const Case cases[] = {
+        { "save, no", [](auto& f) { f.SaveAndExitAct->trigger(); }, { vcl::IDNO },
+            { sRemoveGroupLastWarn }, true },
+        { "save, yes", [](auto& f) { f.SaveAndExitAct->trigger(); }, { vcl::IDYES },
+            { sRemoveGroupLastWarn }, false },
+        { "close button, apply, no", [](auto& f) { f.close(); }, { vcl::IDYES, vcl::IDNO },
+            { sApplyBeforeExit, sRemoveGroupLastWarn }, true },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Open(admins_);
+        ASSERT_TRUE(model().RemoveGroup(box("Payroll")));
+        std::vector<int> asked;
+        vcl::ScopedMessageBoxHook hook([&](const vcl::MessageBoxRequest& request) {
+            for (int id : { sApplyBeforeExit, sRemoveGroupLastWarn })
+                if (request.text == SecString(id))
+                    asked.push_back(id);
+            return c.answers.at(std::min(asked.size(), c.answers.size()) - 1);
+        });
+        c.close(*form_);
+        EXPECT_EQ(asked, c.questions);
+        EXPECT_EQ(form_->isVisible(), c.stillOpen);
+        EXPECT_EQ(form_->ModalResult(), c.stillOpen ? vcl::mrNone : vcl::mrOk);
+    }
+}
+
 TEST_F(EditorWindow, DrawingAStrongRelationWithTheMouse)
 {
     Open(admins_);
