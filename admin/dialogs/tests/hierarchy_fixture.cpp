@@ -1,5 +1,7 @@
 #include "hierarchy_fixture.h"
 
+#include "hierarchy_testkit.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -53,23 +55,17 @@ Diagram::Diagram(THierarchyPermissions permissions, const std::vector<BoxSpec>& 
 
 TGroupFrame& Diagram::box(const std::string& name) const
 {
-    for (int row = 0; row < model_->BoxCount(); ++row)
-        if (model_->Box(row).Name() == name)
-            return model_->Box(row);
-    throw std::logic_error("no box " + name + " in the test diagram");
+    return BoxNamed(*model_, name);
 }
 
 bool Diagram::has(const std::string& from, const std::string& to) const
 {
-    return model_->FindRelation(box(from), box(to)) != nullptr;
+    return HasRelation(*model_, from, to);
 }
 
 TGroupRelation& Diagram::relation(const std::string& from, const std::string& to) const
 {
-    TGroupRelation* relation = model_->FindRelation(box(from), box(to));
-    if (!relation)
-        throw std::logic_error("no relation " + from + ">" + to + " in the test diagram");
-    return *relation;
+    return RelationNamed(*model_, from, to);
 }
 
 std::string Diagram::Describe(const ModGroup& edge) const

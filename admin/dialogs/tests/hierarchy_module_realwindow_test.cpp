@@ -9,6 +9,7 @@
 // changes nothing. Skipped without the X server the test script starts.
 
 #include "admin_fixture.h"
+#include "editor_onscreen.h"
 #include "xinput_driver.h"
 
 #include "hierarchy/hierarchysave.h"
@@ -30,6 +31,7 @@
 #include <set>
 
 using namespace Security;
+using wltest::GlobalCentre;
 
 namespace wardlock_test {
 
@@ -46,11 +48,6 @@ const bool onXServer = [] {
     qputenv("QT_QPA_PLATFORM", "xcb");
     return true;
 }();
-
-QPoint GlobalCentre(QWidget* widget)
-{
-    return widget->mapToGlobal(widget->rect().center());
-}
 
 // The demo's groups and hierarchy, each group at its place: the
 // administrators over the managers over the clerks over the guests, the
@@ -150,33 +147,6 @@ protected:
     }
 };
 
-// The editor's helpers for the scripts.
-struct Editor {
-    TSecurityHierarchyEdFrm& form;
-
-    THierarchyModel& model() { return form.Model(); }
-    TGroupFrame& box(const std::string& name)
-    {
-        for (int row = 0; row < model().BoxCount(); ++row)
-            if (model().Box(row).Name() == name)
-                return model().Box(row);
-        throw std::logic_error("no box " + name);
-    }
-    TGroupRelation* relation(const std::string& from, const std::string& to)
-    {
-        return model().FindRelation(box(from), box(to));
-    }
-    QPoint global(QPoint canvasPoint)
-    {
-        return form.GroupSpace->viewport()->mapToGlobal(form.GroupSpace->ToViewport(canvasPoint));
-    }
-    // Evaluated when the step runs: the box may have moved meanwhile.
-    std::function<QPoint()> at(const std::string& name, QPoint offset = {})
-    {
-        return [this, name, offset] { return global(box(name).Centre()) + offset; };
-    }
-};
-
 TEST_P(HierarchyWindow, DrawRetypeMoveAndSave)
 {
     EXPECT_EQ(ManagersReach(), (std::set<std::string> { "Clerks" }));
@@ -184,28 +154,22 @@ TEST_P(HierarchyWindow, DrawRetypeMoveAndSave)
         = db().Scalar("select Position from Groups where Name = 'Guests'").toInt();
     const std::string others = Positions();
 
-    std::unique_ptr<Editor> editor;
     const bool saved = RunEditor([&](TSecurityHierarchyEdFrm& form, wltest::XInputDriver& driver) {
-        editor = std::make_unique<Editor>(Editor { form });
-        Editor* e = editor.get();
         TSecurityHierarchyEdFrm* f = &form;
+        const wltest::EditorOnScreen e { f };
         const std::string engine = EngineName(GetParam());
         driver.WaitFor("window shown", [f] { return f->isVisible(); });
         driver.Click([f] { return GlobalCentre(f->StrongToolBtn); });
-        driver.WaitFor("strong tool", [e] { return e->model().Tool() == THierarchyTool::Strong; });
-        driver.DragMouse(e->at("Clerks"), e->at("Payroll"));
+        driver.WaitFor("strong tool", [e] { return e.model().Tool() == THierarchyTool::Strong; });
+        driver.DragMouse(e.at("Clerks"), e.at("Payroll"));
         driver.WaitFor(
-            "relation drawn", [e] { return e->relation("Clerks", "Payroll") != nullptr; });
+            "relation drawn", [e] { return e.relation("Clerks", "Payroll") != nullptr; });
         driver.Click(
-            [e] {
-                // Near its tip, away from the arrow just drawn.
-                const TArrowShape& arrow = e->relation("Managers", "Guests")->Shape();
-                return e->global((arrow.From + (arrow.To - arrow.From) * 0.8).toPoint());
-            },
-            3);
+            // Near its tip, away from the arrow just drawn.
+            e.along("Managers", "Guests", 0.8), 3);
         driver.WaitFor("relation menu", [e, f] {
             return f->RelationMenu->isVisible()
-                && e->model().CurrentRelation() == e->relation("Managers", "Guests");
+                && e.model().CurrentRelation() == e.relation("Managers", "Guests");
         });
         driver.Do([] { QTest::qWait(200); });
         driver.Click([f] {
@@ -214,10 +178,10 @@ TEST_P(HierarchyWindow, DrawRetypeMoveAndSave)
         });
         driver.WaitFor("relation retyped", [e, f] {
             return !f->RelationMenu->isVisible()
-                && e->relation("Managers", "Guests")->Type() == mgWeak;
+                && e.relation("Managers", "Guests")->Type() == mgWeak;
         });
-        driver.DragMouse(e->at("Guests"), e->at("Guests", QPoint(80, 60)));
-        driver.WaitFor("box moved", [e] { return e->box("Guests").Moved(); });
+        driver.DragMouse(e.at("Guests"), e.at("Guests", QPoint(80, 60)));
+        driver.WaitFor("box moved", [e] { return e.box("Guests").Moved(); });
         driver.Do([f, engine] {
             QTest::qWait(200);
             QDir().mkpath(QStringLiteral(WARDLOCK_SCREENSHOT_DIR));
@@ -252,18 +216,15 @@ TEST_P(HierarchyWindow, ExitWithoutSavingChangesNothing)
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         return box && box->isVisible() ? box->button(QMessageBox::Yes) : nullptr;
     };
-    std::unique_ptr<Editor> editor;
     const bool saved = RunEditor([&](TSecurityHierarchyEdFrm& form, wltest::XInputDriver& driver) {
-        editor = std::make_unique<Editor>(Editor { form });
-        Editor* e = editor.get();
         TSecurityHierarchyEdFrm* f = &form;
+        const wltest::EditorOnScreen e { f };
         driver.WaitFor("window shown", [f] { return f->isVisible(); });
-        driver.DragMouse(e->at("Payroll"), e->at("Payroll", QPoint(0, 150)));
-        driver.WaitFor("box moved", [e] { return e->box("Payroll").Moved(); });
+        driver.DragMouse(e.at("Payroll"), e.at("Payroll", QPoint(0, 150)));
+        driver.WaitFor("box moved", [e] { return e.box("Payroll").Moved(); });
         driver.Click([f] { return GlobalCentre(f->StrongToolBtn); });
-        driver.DragMouse(e->at("Admins"), e->at("Guests"));
-        driver.WaitFor(
-            "relation drawn", [e] { return e->relation("Admins", "Guests") != nullptr; });
+        driver.DragMouse(e.at("Admins"), e.at("Guests"));
+        driver.WaitFor("relation drawn", [e] { return e.relation("Admins", "Guests") != nullptr; });
         driver.Click([f] { return GlobalCentre(f->ExitBtn); });
         driver.WaitFor("message 44", [yesButton] { return yesButton() != nullptr; });
         driver.Do([] { QTest::qWait(200); });

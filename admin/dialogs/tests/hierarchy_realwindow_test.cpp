@@ -6,6 +6,7 @@
 // folder and must not be blank. Skipped without the X server the test script
 // starts.
 
+#include "editor_onscreen.h"
 #include "hierarchy_testkit.h"
 #include "xinput_driver.h"
 
@@ -30,6 +31,7 @@
 
 using namespace Security;
 using ::testing::Contains;
+using wltest::GlobalCentre;
 
 namespace {
 
@@ -39,11 +41,6 @@ QString ScreenshotFile(const char* name)
 {
     QDir().mkpath(QStringLiteral(WARDLOCK_SCREENSHOT_DIR));
     return QStringLiteral(WARDLOCK_SCREENSHOT_DIR "/") + QLatin1String(name);
-}
-
-QPoint GlobalCentre(QWidget* widget)
-{
-    return widget->mapToGlobal(widget->rect().center());
 }
 
 class RealWindow : public ::testing::Test {
@@ -85,27 +82,16 @@ protected:
         form_->move(0, 0);
     }
 
+    wltest::EditorOnScreen screen() const { return { form_.get() }; }
     THierarchyModel& model() { return form_->Model(); }
-    TGroupFrame& box(const std::string& name)
-    {
-        for (int row = 0; row < model().BoxCount(); ++row)
-            if (model().Box(row).Name() == name)
-                return model().Box(row);
-        throw std::logic_error("no box " + name);
-    }
+    TGroupFrame& box(const std::string& name) { return wltest::BoxNamed(model(), name); }
     TGroupRelation* relation(const std::string& from, const std::string& to)
     {
-        return model().FindRelation(box(from), box(to));
-    }
-    // Global screen point of a canvas point.
-    QPoint Global(QPoint canvasPoint)
-    {
-        return form_->GroupSpace->viewport()->mapToGlobal(
-            form_->GroupSpace->ToViewport(canvasPoint));
+        return screen().relation(from, to);
     }
     std::function<QPoint()> At(const std::string& name, QPoint offset = {})
     {
-        return [this, name, offset] { return Global(box(name).Centre()) + offset; };
+        return screen().at(name, offset);
     }
     // Waits for the window and takes the keyboard to it.
     void Shown(wltest::XInputDriver& driver)
@@ -158,12 +144,7 @@ TEST_F(RealWindow, DemoDatabaseDrawRetypeMoveAndSave)
     driver.WaitFor("relation drawn", [this] { return relation("Admins", "Clerks") != nullptr; });
 
     // Managers > Guests (negative) retyped through the relation's menu.
-    driver.Click(
-        [this] {
-            const TArrowShape& arrow = relation("Managers", "Guests")->Shape();
-            return Global(((arrow.From + arrow.To) / 2).toPoint());
-        },
-        3);
+    driver.Click(screen().along("Managers", "Guests", 0.5), 3);
     driver.WaitFor("relation menu", [this] { return form_->RelationMenu->isVisible(); });
     driver.Do([this] { QTest::qWait(200); }); // let the menu settle where it is shown
     driver.Click([this] {

@@ -6,6 +6,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <stdexcept>
 
 using namespace Security;
 
@@ -25,6 +26,28 @@ std::unique_ptr<vcl::TQuery> Query(vcl::TDatabase& database, const std::string& 
 }
 
 } // namespace
+
+TGroupFrame& BoxNamed(const THierarchyModel& model, const std::string& name)
+{
+    for (int row = 0; row < model.BoxCount(); ++row)
+        if (model.Box(row).Name() == name && !model.Box(row).Absent())
+            return model.Box(row);
+    throw std::logic_error("no box " + name + " in the diagram");
+}
+
+TGroupRelation& RelationNamed(
+    const THierarchyModel& model, const std::string& from, const std::string& to)
+{
+    TGroupRelation* relation = model.FindRelation(BoxNamed(model, from), BoxNamed(model, to));
+    if (!relation)
+        throw std::logic_error("no relation " + from + ">" + to + " in the diagram");
+    return *relation;
+}
+
+bool HasRelation(const THierarchyModel& model, const std::string& from, const std::string& to)
+{
+    return model.FindRelation(BoxNamed(model, from), BoxNamed(model, to)) != nullptr;
+}
 
 std::unique_ptr<vcl::TDatabase> OpenSqlite(const QString& file, vcl::TComponent* owner)
 {

@@ -22,6 +22,17 @@
 
 namespace wltest {
 
+// The box of the group named `name`; throws std::logic_error when there is
+// none.
+Security::TGroupFrame& BoxNamed(const Security::THierarchyModel& model, const std::string& name);
+// The attached relation between the groups named `from` and `to`; throws
+// std::logic_error when there is none.
+Security::TGroupRelation& RelationNamed(
+    const Security::THierarchyModel& model, const std::string& from, const std::string& to);
+// Whether such a relation exists.
+bool HasRelation(
+    const Security::THierarchyModel& model, const std::string& from, const std::string& to);
+
 // An SQLite database file (created when missing) on a connection of its own.
 std::unique_ptr<vcl::TDatabase> OpenSqlite(const QString& file, vcl::TComponent* owner = nullptr);
 

@@ -74,13 +74,7 @@ protected:
 
 public: // the table rows of the menu test reach the helpers
     THierarchyModel& model() { return form_->Model(); }
-    TGroupFrame& box(const std::string& name)
-    {
-        for (int row = 0; row < model().BoxCount(); ++row)
-            if (model().Box(row).Name() == name)
-                return model().Box(row);
-        throw std::logic_error("no box " + name);
-    }
+    TGroupFrame& box(const std::string& name) { return wltest::BoxNamed(model(), name); }
     QWidget* canvas() { return form_->GroupSpace->viewport(); }
     QPoint at(const TGroupFrame& box) { return form_->GroupSpace->ToViewport(box.Centre()); }
     // A point on a relation's arrow, `fraction` of the way from its start.

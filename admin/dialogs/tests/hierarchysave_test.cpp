@@ -8,6 +8,8 @@
 #include "admin_fixture.h"
 #include "fault_injection.h"
 
+#include "hierarchy_testkit.h"
+
 #include "hierarchy/hierarchysave.h"
 
 #include <wardlock/data/dataset.h>
@@ -81,23 +83,6 @@ protected:
         return LoadHierarchy(input, FixedSize);
     }
 
-    static TGroupFrame& Box(THierarchyModel& model, const std::string& name)
-    {
-        for (int row = 0; row < model.BoxCount(); ++row)
-            if (model.Box(row).Name() == name)
-                return model.Box(row);
-        throw std::logic_error("no box " + name);
-    }
-
-    static TGroupRelation& Relation(
-        THierarchyModel& model, const std::string& from, const std::string& to)
-    {
-        TGroupRelation* relation = model.FindRelation(Box(model, from), Box(model, to));
-        if (!relation)
-            throw std::logic_error("no relation " + from + ">" + to);
-        return *relation;
-    }
-
     // The hierarchy change is over: values follow the selection again and
     // the groups' views are enabled.
     static void ExpectChangeEnded(TSecDModDlgBaseFrm& module)
@@ -114,24 +99,26 @@ TEST_P(HierarchySave, WritesEveryChangeInOrder)
 {
     auto module = FullModule(LoginAdmin());
     auto model = Open(*module);
-    ASSERT_TRUE(model->Retype(Relation(*model, "Bosses", "Clerks"), mgWeak));
-    ASSERT_TRUE(model->DrawRelation(Box(*model, "Clerks"), Box(*model, "Bosses"), mgNegative));
-    ASSERT_TRUE(model->DrawRelation(Box(*model, "Temps"), Box(*model, "Interns"), mgStrong));
-    ASSERT_TRUE(model->RemoveGroup(Box(*model, "Temps")));
-    TGroupProperties interns = Box(*model, "Interns").Properties();
+    ASSERT_TRUE(model->Retype(wltest::RelationNamed(*model, "Bosses", "Clerks"), mgWeak));
+    ASSERT_TRUE(model->DrawRelation(
+        wltest::BoxNamed(*model, "Clerks"), wltest::BoxNamed(*model, "Bosses"), mgNegative));
+    ASSERT_TRUE(model->DrawRelation(
+        wltest::BoxNamed(*model, "Temps"), wltest::BoxNamed(*model, "Interns"), mgStrong));
+    ASSERT_TRUE(model->RemoveGroup(wltest::BoxNamed(*model, "Temps")));
+    TGroupProperties interns = wltest::BoxNamed(*model, "Interns").Properties();
     interns.FullName = "Summer interns";
-    ASSERT_TRUE(model->EditGroup(Box(*model, "Interns"), interns, QSize(120, 40)));
-    ASSERT_TRUE(model->MoveBox(Box(*model, "Clerks"), QPoint(300, 220)));
+    ASSERT_TRUE(model->EditGroup(wltest::BoxNamed(*model, "Interns"), interns, QSize(120, 40)));
+    ASSERT_TRUE(model->MoveBox(wltest::BoxNamed(*model, "Clerks"), QPoint(300, 220)));
     TGroupProperties aardvark;
     aardvark.Name = "Aardvark";
     aardvark.FullName = "Aardvark";
     TGroupFrame* created = model->AddNewGroup(aardvark, QPoint(500, 20), QSize(100, 40));
-    ASSERT_TRUE(model->DrawRelation(*created, Box(*model, "Interns"), mgStrong));
+    ASSERT_TRUE(model->DrawRelation(*created, wltest::BoxNamed(*model, "Interns"), mgStrong));
     TGroupProperties zebra;
     zebra.Name = "Zebra";
     zebra.FullName = "Zebra";
     TGroupFrame* cancelled = model->AddNewGroup(zebra, QPoint(700, 20), QSize(100, 40));
-    ASSERT_TRUE(model->DrawRelation(*cancelled, Box(*model, "Clerks"), mgWeak));
+    ASSERT_TRUE(model->DrawRelation(*cancelled, wltest::BoxNamed(*model, "Clerks"), mgWeak));
 
     THierarchyEditorRun run;
     std::vector<std::string> asked;
@@ -184,13 +171,13 @@ TEST_P(HierarchySave, AFailedSaveEndsTheHierarchyChange)
         const std::string relations = Relations();
         auto model = Open(*module);
         if (step.removeGroup) {
-            ASSERT_TRUE(model->RemoveGroup(Box(*model, "Temps")));
+            ASSERT_TRUE(model->RemoveGroup(wltest::BoxNamed(*model, "Temps")));
         }
         TGroupProperties sales;
         sales.Name = "Sales";
         sales.FullName = "Sales";
         ASSERT_TRUE(model->AddNewGroup(sales, QPoint(500, 20), QSize(100, 40)));
-        ASSERT_TRUE(model->Retype(Relation(*model, "Clerks", "Interns"), mgStrong));
+        ASSERT_TRUE(model->Retype(wltest::RelationNamed(*model, "Clerks", "Interns"), mgStrong));
         THierarchyEditorRun run;
         run.NewGroupDialog = [](TGroupProperties&, TNewGroupDetails&) { return true; };
         InjectFault(db(), step.table, step.failAt);
@@ -224,8 +211,8 @@ protected:
         vcl::ScopedModalHook editor([&](QDialog& dialog) {
             auto& form = dynamic_cast<TSecurityHierarchyEdFrm&>(dialog);
             THierarchyModel& model = form.Model();
-            ASSERT_TRUE(
-                model.DrawRelation(Box(model, "Bosses"), Box(model, "Interns"), mgNegative));
+            ASSERT_TRUE(model.DrawRelation(
+                wltest::BoxNamed(model, "Bosses"), wltest::BoxNamed(model, "Interns"), mgNegative));
             (save ? form.SaveAndExitAct : form.ExitWithoutSavingAct)->trigger();
         });
         THierarchyEditorRun run;
