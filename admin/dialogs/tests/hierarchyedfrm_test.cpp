@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -254,6 +255,26 @@ TEST_F(EditorWindow, DraggingABox)
         EXPECT_EQ(box("Payroll").Bounds().topLeft(), c.moved ? before + c.by : before);
         EXPECT_EQ(model().CurrentBox(), &box("Payroll"));
     }
+}
+
+// Hit-testing stays in canvas coordinates when the canvas is scrolled.
+TEST_F(EditorWindow, ClicksFindArrowsAndBoxesOnAScrolledCanvas)
+{
+    Open(admins_);
+    form_->resize(form_->minimumSize());
+    QApplication::processEvents();
+    QScrollBar* horizontal = form_->GroupSpace->horizontalScrollBar();
+    QScrollBar* vertical = form_->GroupSpace->verticalScrollBar();
+    ASSERT_GT(horizontal->maximum(), 100);
+    horizontal->setValue(150);
+    vertical->setValue(vertical->maximum());
+    TGroupRelation* relation = model().FindRelation(box("Clerks"), box("Guests"));
+    const QPoint point = on(*relation, 0.7);
+    ASSERT_TRUE(canvas()->rect().contains(point));
+    QTest::mouseClick(canvas(), Qt::LeftButton, Qt::NoModifier, point);
+    EXPECT_EQ(model().CurrentRelation(), relation);
+    QTest::mouseClick(canvas(), Qt::LeftButton, Qt::NoModifier, at(box("Guests")));
+    EXPECT_EQ(model().CurrentBox(), &box("Guests"));
 }
 
 TEST_F(EditorWindow, DraggingARelationEndOntoAnotherBox)
