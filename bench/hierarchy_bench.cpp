@@ -55,7 +55,11 @@ std::unique_ptr<TSecurityHierarchyEdFrm> OpenEditor()
         [](TGroupProperties&) { return false; });
     form->resize(1024, 768);
     form->show();
-    form->GroupSpace->viewport()->repaint();
+    // The first frame, painted as the window shows it (offscreen a repaint
+    // right after showing paints nothing: the window is not exposed yet).
+    QWidget* canvas = form->GroupSpace->viewport();
+    QImage frame(canvas->size(), QImage::Format_ARGB32_Premultiplied);
+    canvas->render(&frame);
     return form;
 }
 
