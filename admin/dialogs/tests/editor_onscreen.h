@@ -45,7 +45,7 @@ struct EditorOnScreen {
     {
         return [screen = *this, from, to, fraction] {
             const Security::TArrowShape& arrow = RelationNamed(screen.model(), from, to).Shape();
-            return screen.global((arrow.From + (arrow.To - arrow.From) * fraction).toPoint());
+            return screen.global(arrow.PointAlong(fraction).toPoint());
         };
     }
 };

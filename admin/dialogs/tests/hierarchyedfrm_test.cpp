@@ -81,9 +81,7 @@ public: // the table rows of the menu test reach the helpers
     // A point on a relation's arrow, `fraction` of the way from its start.
     QPoint on(const TGroupRelation& relation, double fraction)
     {
-        const TArrowShape& shape = relation.Shape();
-        const QPointF point = shape.From + (shape.To - shape.From) * fraction;
-        return form_->GroupSpace->ToViewport(point.toPoint());
+        return form_->GroupSpace->ToViewport(relation.Shape().PointAlong(fraction).toPoint());
     }
 
 protected:

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace Security {
 
@@ -103,7 +104,17 @@ double DistanceToSegment(QPointF p, QPointF a, QPointF b)
     return std::hypot(p.x() - nearest.x(), p.y() - nearest.y());
 }
 
+double Length(QPointF v)
+{
+    return std::hypot(v.x(), v.y());
+}
+
 } // namespace
+
+bool SegmentCrosses(QPointF a, QPointF b, const QRectF& rect)
+{
+    return ClipSegment(a, b, rect);
+}
 
 TBoxSide FacingSide(QPointF centre, QPointF otherCentre)
 {
@@ -143,6 +154,30 @@ TArrowShape ArrowBetween(QPointF from, QPointF to, TModGroupType type)
     shape.Head = head;
     const double grow = HeadHalfWidth(shaft) + kArrowHitTolerance;
     shape.Bounds = shape.Outline.boundingRect().adjusted(-grow, -grow, grow, grow);
+    return shape;
+}
+
+TArrowShape BentArrow(QPointF from, QPointF bend, QPointF to, TModGroupType type)
+{
+    TArrowShape shape;
+    shape.From = from;
+    shape.To = to;
+    shape.Bent = true;
+    shape.Bend = bend;
+    const double shaft = ShaftWidth(type);
+    shape.HalfWidth = shaft / 2;
+    // The head points along the last leg; the shaft stops where it begins.
+    QPointF along = to - bend;
+    const double length = Length(along);
+    along = length > 0 ? along / length : QPointF(0, 1);
+    shape.Head = Head(to, along, shaft);
+    shape.ShaftEnd = length > HeadLength(shaft) ? to - along * HeadLength(shaft) : bend;
+    shape.Outline = shape.Head;
+    const double grow = HeadHalfWidth(shaft) + kArrowHitTolerance;
+    shape.Bounds = QPolygonF({ from, bend, to })
+                       .boundingRect()
+                       .united(shape.Head.boundingRect())
+                       .adjusted(-grow, -grow, grow, grow);
     return shape;
 }
 
@@ -188,7 +223,31 @@ bool TArrowShape::Contains(QPointF point) const
         return point.y() < LoopBoxTop
             && std::abs(fromCentre - RingRadius) <= HalfWidth + kArrowHitTolerance;
     }
-    return DistanceToSegment(point, From, To) <= HalfWidth + kArrowHitTolerance;
+    const double reach = HalfWidth + kArrowHitTolerance;
+    if (Bent)
+        return DistanceToSegment(point, From, Bend) <= reach
+            || DistanceToSegment(point, Bend, To) <= reach;
+    return DistanceToSegment(point, From, To) <= reach;
+}
+
+bool TArrowShape::Crosses(const QRectF& rect) const
+{
+    if (Loop || !Bounds.intersects(rect))
+        return false;
+    return Bent ? SegmentCrosses(From, Bend, rect) || SegmentCrosses(Bend, To, rect)
+                : SegmentCrosses(From, To, rect);
+}
+
+QPointF TArrowShape::PointAlong(double fraction) const
+{
+    if (!Bent)
+        return From + (To - From) * fraction;
+    const double first = Length(Bend - From);
+    const double second = Length(To - Bend);
+    const double at = (first + second) * fraction;
+    if (at <= first && first > 0)
+        return From + (Bend - From) * (at / first);
+    return second > 0 ? Bend + (To - Bend) * ((at - first) / second) : To;
 }
 
 void TArrowShape::Paint(
@@ -202,6 +261,26 @@ void TArrowShape::Paint(
         painter.setPen(edge);
         painter.drawPath(Ring);
         painter.drawPolygon(Outline);
+        return;
+    }
+    if (Bent) {
+        // Each leg as a thick line cut to what shows, round where the legs
+        // meet; the current arrow gets a red rim.
+        const double margin = 2 * HalfWidth + 4;
+        const QRectF shown = clip.adjusted(-margin, -margin, margin, margin);
+        auto legs = [&](const QPen& pen) {
+            painter.setPen(pen);
+            for (auto [a, b] : { std::pair { From, Bend }, std::pair { Bend, ShaftEnd } })
+                if (ClipSegment(a, b, shown))
+                    painter.drawLine(a, b);
+        };
+        if (current)
+            legs(QPen(Qt::red, 2 * HalfWidth + 3, Qt::SolidLine, Qt::RoundCap));
+        legs(QPen(fill, 2 * HalfWidth, Qt::SolidLine, Qt::RoundCap));
+        if (Head.boundingRect().intersects(clip)) {
+            painter.setPen(edge);
+            painter.drawPolygon(Head);
+        }
         return;
     }
     // The current arrow keeps its one red outline.
@@ -228,8 +307,12 @@ void TGroupRelation::UpdateShape()
 {
     if (!end_)
         return;
-    shape_ = IsLoop() ? LoopArrow(QRectF(start_->Bounds()), type_)
-                      : ArrowBetween(startPort_, endPort_, type_);
+    if (IsLoop())
+        shape_ = LoopArrow(QRectF(start_->Bounds()), type_);
+    else if (bend_)
+        shape_ = BentArrow(startPort_, *bend_, endPort_, type_);
+    else
+        shape_ = ArrowBetween(startPort_, endPort_, type_);
 }
 
 } // namespace Security

@@ -10,6 +10,8 @@
 #include <QPolygonF>
 #include <QRectF>
 
+#include <optional>
+
 class QPainter;
 
 namespace Security {
@@ -19,13 +21,18 @@ class TGroupFrame;
 // The drawn arrow of a relation, or of a relation end being dragged.
 struct TArrowShape {
     bool Loop = false;
-    // Straight arrows: the shaft runs from `From` to the tip `To`.
+    // Arrows between two boxes: the shaft runs from `From` to the tip `To`,
+    // straight or, where a straight line would pass under another box,
+    // through one bend beside it.
     QPointF From;
     QPointF To;
+    bool Bent = false;
+    QPointF Bend;
     double HalfWidth = 1;
-    // The filled outline: shaft and head (straight), or the head only (loop).
+    // The filled outline: shaft and head (straight), or the head only (loop,
+    // bent).
     QPolygonF Outline;
-    // Straight arrows: where the shaft meets the head, and the head alone.
+    // Arrows between boxes: where the shaft meets the head, and the head alone.
     QPointF ShaftEnd;
     QPolygonF Head;
     // Loops: the ring, and its centre and middle radius for hit-testing.
@@ -38,6 +45,11 @@ struct TArrowShape {
 
     // Whether `point` lies on the arrow (within a few pixels of it).
     bool Contains(QPointF point) const;
+    // Whether the shaft (straight or bent) passes through `rect`.
+    bool Crosses(const QRectF& rect) const;
+    // The point on the shaft at `fraction` (0 the start, 1 the tip) of its
+    // length.
+    QPointF PointAlong(double fraction) const;
     // Paints the arrow in the colours of `type`; `current` outlines it in red.
     // Only what lies within `clip` is sure to be painted: a long arrow is
     // cut to it first, since antialiased painting costs by the size of the
@@ -48,8 +60,11 @@ struct TArrowShape {
 // How far from an arrow a click still hits it, in pixels.
 inline constexpr double kArrowHitTolerance = 4;
 
-// The arrow from `from` to its tip at `to`.
+// The arrow from `from` to its tip at `to`, straight or through `bend`.
 TArrowShape ArrowBetween(QPointF from, QPointF to, TModGroupType type);
+TArrowShape BentArrow(QPointF from, QPointF bend, QPointF to, TModGroupType type);
+// Whether the segment a-b passes through the rectangle.
+bool SegmentCrosses(QPointF a, QPointF b, const QRectF& rect);
 // The arrow from box `start` to box `end` (either may be an empty rectangle
 // standing for a point, as while an end is dragged), between the middles of
 // the sides that face each other (see TBoxSide).
@@ -97,6 +112,10 @@ private:
     // spreads the arrows that share a side of a box along it.
     QPointF startPort_;
     QPointF endPort_;
+    // Set by the model where the straight line would pass under a box.
+    std::optional<QPointF> bend_;
+    // A port moved since the arrow was last drawn.
+    bool portsMoved_ = true;
     TArrowShape shape_;
 };
 

@@ -408,7 +408,7 @@ bool THierarchyModel::RemoveGroup(TGroupFrame& box)
         currentBox_ = nullptr;
     if (currentRelation_ && !Attached(*currentRelation_))
         currentRelation_ = nullptr;
-    RerouteAround(box);
+    RerouteAround(box, box.Bounds());
     return true;
 }
 
@@ -434,8 +434,9 @@ bool THierarchyModel::MoveBox(TGroupFrame& box, QPoint topLeft)
 
 void THierarchyModel::PlaceBox(TGroupFrame& box, QRect bounds)
 {
+    const QRect former = box.bounds_;
     box.bounds_ = bounds;
-    RerouteAround(box);
+    RerouteAround(box, former);
 }
 
 void THierarchyModel::KeepAutomaticPlace(TGroupFrame& box)

@@ -246,8 +246,12 @@ private:
     // Reassigns the ports of the boxes and redraws every relation at them.
     void Reroute(std::vector<TGroupFrame*> boxes);
     // The same for a box and every box related to it (it moved, changed its
-    // size, or was hidden or shown).
-    void RerouteAround(TGroupFrame& box);
+    // size, or was hidden or shown), and redraws the other arrows that run
+    // under its place now or were bent round its former place.
+    void RerouteAround(TGroupFrame& box, QRect formerPlace = {});
+    // Redraws a relation between its ports: straight, or through a bend
+    // beside the boxes a straight line would pass under (where one is found).
+    void Redraw(TGroupRelation& relation) const;
     bool HasRelation(const TGroupFrame& start, const TGroupFrame& end) const;
     bool CanModify() const noexcept { return permissions_.Modify || permissions_.Unrestricted; }
 

@@ -1,8 +1,11 @@
-// Where the arrows of the hierarchy diagram attach to the boxes.
+// Where the arrows of the hierarchy diagram attach to the boxes, and the bend
+// that keeps an arrow from running under a box it does not belong to (boxes
+// are painted over the arrows, so such an arrow would seem to end there).
 
 #include "hierarchy/hierarchymodel.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace Security {
 
@@ -19,7 +22,67 @@ struct Port {
     int startRow; // keeps a pair of opposite relations side by side at both boxes
 };
 
+// Arrows keep this far from the boxes they pass.
+constexpr double kClearance = 6;
+// Bends are tried this far and further from the straight line, on both
+// sides, up to kBendSteps times; an arrow under more boxes than one bend can
+// pass stays straight.
+constexpr double kBendStep = 24;
+constexpr int kBendSteps = 12;
+constexpr int kMostBoxesPassed = 3;
+
+bool Crosses(QPointF a, QPointF b, const std::vector<QRectF>& obstacles)
+{
+    for (const QRectF& obstacle : obstacles)
+        if (SegmentCrosses(a, b, obstacle))
+            return true;
+    return false;
+}
+
 } // namespace
+
+void THierarchyModel::Redraw(TGroupRelation& relation) const
+{
+    relation.bend_.reset();
+    if (!relation.IsLoop() && relation.end_ && Attached(relation)) {
+        const QPointF a = relation.startPort_;
+        const QPointF b = relation.endPort_;
+        const double reach = kBendStep * kBendSteps;
+        const QRectF area = QRectF(a, b).normalized().adjusted(-reach, -reach, reach, reach);
+        // The other visible boxes near the arrow, with room around them; its
+        // own boxes only so far that a leg may not cut through them.
+        std::vector<QRectF> obstacles;
+        int passed = 0;
+        for (const auto& box : boxes_) {
+            if (box->Hidden() || box->Absent() || !area.intersects(QRectF(box->Bounds())))
+                continue;
+            const bool own = box.get() == relation.start_ || box.get() == relation.end_;
+            const QRectF rect = own
+                ? QRectF(box->Bounds()).adjusted(2, 2, -2, -2)
+                : QRectF(box->Bounds()).adjusted(-kClearance, -kClearance, kClearance, kClearance);
+            obstacles.push_back(rect);
+            passed += !own && SegmentCrosses(a, b, rect);
+        }
+        if (passed > 0 && passed <= kMostBoxesPassed) {
+            const QPointF along = b - a;
+            const double length = std::hypot(along.x(), along.y());
+            const QPointF normal
+                = length > 0 ? QPointF(-along.y(), along.x()) / length : QPointF(1, 0);
+            const QPointF middle = (a + b) / 2;
+            for (int step = 1; step <= kBendSteps && !relation.bend_; ++step)
+                for (const double side : { 1.0, -1.0 }) {
+                    const QPointF bend = middle + normal * (side * kBendStep * step);
+                    // Never off the canvas's top or left.
+                    if (bend.x() >= 0 && bend.y() >= 0 && !Crosses(a, bend, obstacles)
+                        && !Crosses(bend, b, obstacles)) {
+                        relation.bend_ = bend;
+                        break;
+                    }
+                }
+        }
+    }
+    relation.UpdateShape();
+}
 
 void THierarchyModel::AssignPorts(TGroupFrame& box)
 {
@@ -73,29 +136,42 @@ void THierarchyModel::AssignPorts(TGroupFrame& box)
                 point = QPointF(at, bounds.bottom());
                 break;
             }
-            (ports[i].atStart ? ports[i].relation->startPort_ : ports[i].relation->endPort_)
-                = point;
+            TGroupRelation& relation = *ports[i].relation;
+            QPointF& port = ports[i].atStart ? relation.startPort_ : relation.endPort_;
+            if (port != point) {
+                port = point;
+                relation.portsMoved_ = true;
+            }
         }
     }
 }
 
 void THierarchyModel::Reroute(std::vector<TGroupFrame*> boxes)
 {
-    if (routingSuspended_)
+    if (routingSuspended_ || boxes.empty())
         return;
+    // Every arrow of the first box is drawn again (it moved, changed or was
+    // shown); of the others only those whose ports moved.
+    TGroupFrame* const changed = boxes.front();
     std::sort(boxes.begin(), boxes.end());
     boxes.erase(std::unique(boxes.begin(), boxes.end()), boxes.end());
     for (TGroupFrame* box : boxes)
         AssignPorts(*box);
+    auto redraw = [&](TGroupFrame* box, TGroupRelation* relation) {
+        if (box == changed || relation->portsMoved_ || relation->IsLoop()) {
+            relation->portsMoved_ = false;
+            Redraw(*relation);
+        }
+    };
     for (TGroupFrame* box : boxes) {
         for (TGroupRelation* relation : box->outgoing_)
-            relation->UpdateShape();
+            redraw(box, relation);
         for (TGroupRelation* relation : box->incoming_)
-            relation->UpdateShape();
+            redraw(box, relation);
     }
 }
 
-void THierarchyModel::RerouteAround(TGroupFrame& box)
+void THierarchyModel::RerouteAround(TGroupFrame& box, QRect formerPlace)
 {
     std::vector<TGroupFrame*> boxes { &box };
     for (TGroupRelation* relation : box.outgoing_)
@@ -103,6 +179,25 @@ void THierarchyModel::RerouteAround(TGroupFrame& box)
     for (TGroupRelation* relation : box.incoming_)
         boxes.push_back(relation->Start());
     Reroute(std::move(boxes));
+    if (routingSuspended_)
+        return;
+    // Arrows of other boxes that now run under this one go round it, and
+    // those bent round its former place may run straight again.
+    auto room = [](const QRect& place) {
+        return place.isNull()
+            ? QRectF()
+            : QRectF(place).adjusted(-kClearance, -kClearance, kClearance, kClearance);
+    };
+    const QRectF now = box.Hidden() ? QRectF() : room(box.Bounds());
+    const QRectF before = room(formerPlace);
+    for (const auto& relation : relations_) {
+        if (relation->start_ == &box || relation->end_ == &box || !Attached(*relation)
+            || relation->IsLoop())
+            continue;
+        const TArrowShape& shape = relation->Shape();
+        if (shape.Crosses(now) || (shape.Bent && shape.Bounds.intersects(before)))
+            Redraw(*relation);
+    }
 }
 
 void THierarchyModel::ResumeRouting()
@@ -110,8 +205,10 @@ void THierarchyModel::ResumeRouting()
     routingSuspended_ = false;
     for (const auto& box : boxes_)
         AssignPorts(*box);
-    for (const auto& relation : relations_)
-        relation->UpdateShape();
+    for (const auto& relation : relations_) {
+        relation->portsMoved_ = false;
+        Redraw(*relation);
+    }
 }
 
 } // namespace Security
