@@ -1,18 +1,19 @@
-// The hierarchy editor as the full dialog's "Hierarchy ..." runs it, over the
-// real full data module (BDE administration provider, SQLite and
-// PostgreSQL), as a real window on the X server driven by real X input: the
-// administrator draws a strong relation, retypes another through the
-// relation's pop-up menu, moves a box and saves; the database then holds
-// exactly the new relation set and positions, and a restricted
-// administrator's modifiable groups follow the new hierarchy. A second run
-// that ends with "Exit without saving" (message 44 answered with a click)
-// changes nothing. Skipped without the X server the test script starts.
+// The hierarchy editor as the full dialog's "Hierarchy ..." runs it (through
+// its one entry point, ShowHierarchyEditor), over the real full data module
+// (BDE administration provider, SQLite and PostgreSQL), as a real window on
+// the X server driven by real X input: the administrator draws a strong
+// relation, retypes another through the relation's pop-up menu, moves a box
+// and saves; the database then holds exactly the new relation set and
+// positions, and a restricted administrator's modifiable groups follow the
+// new hierarchy. A second run that ends with "Exit without saving" (message
+// 44 answered with a click) changes nothing. Skipped without the X server the
+// test script starts.
 
 #include "admin_fixture.h"
 #include "editor_onscreen.h"
 #include "xinput_driver.h"
 
-#include "hierarchy/hierarchysave.h"
+#include "hierarchy/hierarchyeditor.h"
 
 #include <wardlock/data/dataset.h>
 #include <wardlock/platform/dialogs.h>
@@ -121,7 +122,8 @@ protected:
     bool RunEditor(
         const std::function<void(TSecurityHierarchyEdFrm&, wltest::XInputDriver&)>& script)
     {
-        auto module = FullModule(LoginAdmin());
+        TSecurity* administrator = LoginAdmin();
+        auto module = FullModule(administrator);
         wltest::XInputDriver driver;
         bool started = false;
         vcl::ScopedMessageBoxHook realBoxes({});
@@ -138,9 +140,8 @@ protected:
             if (dialog.isVisible())
                 loop.exec();
         });
-        THierarchyEditorRun run;
-        run.AdministrationMask = srInsert | srModify | srDelete;
-        const bool saved = RunHierarchyEditor(*module, nullptr, run);
+        const bool saved = ShowHierarchyEditor(
+            *module, nullptr, TLoggedUser::Of(*administrator), srInsert | srModify | srDelete);
         EXPECT_EQ(driver.Failure(), "");
         EXPECT_TRUE(driver.Finished());
         return saved;

@@ -10,7 +10,10 @@
 
 #include "hierarchy_testkit.h"
 
+#include "hierarchy/hierarchyeditor.h"
 #include "hierarchy/hierarchysave.h"
+#include "securitychangenamefrm.h"
+#include "securitynewgroupfrm.h"
 
 #include <wardlock/data/dataset.h>
 #include <wardlock/keeper/secdmodbase.h>
@@ -18,6 +21,7 @@
 #include <wardlock/platform/dialogs.h>
 
 #include <QAction>
+#include <QLineEdit>
 
 #include <gmock/gmock.h>
 
@@ -239,9 +243,105 @@ TEST_P(HierarchyEditorRun, ExitWithoutSavingWritesNothing)
     EXPECT_EQ(Relations(), before);
 }
 
+// The full dialog's one call: the real change-group dialog behind "Add new
+// group", the real new-group dialog (pre-filled with the box's data) for a
+// group drawn in the editor when saving, and the group collected by
+// "Ne&w group ..." created as it is, administered by the administrator's
+// group. Every modal window is answered through the modal hook.
+class HierarchyEditorEntry : public HierarchySave {
+protected:
+    struct Answers {
+        bool drawInEditor = false; // "Add new group" in the editor, named Auditors
+        bool confirmNewGroup = true; // OK in the new-group dialog when saving
+    };
+
+    // Returns what ShowHierarchyEditor returned; records the windows shown.
+    bool Run(const Answers& answers, const std::optional<TNewGroupData>& passedIn)
+    {
+        TSecurity* security = LoginAdmin();
+        auto module = FullModule(security);
+        vcl::ScopedModalHook windows([&](QDialog& dialog) {
+            if (auto* editor = dynamic_cast<TSecurityHierarchyEdFrm*>(&dialog)) {
+                shown.push_back("editor");
+                if (answers.drawInEditor)
+                    editor->AddNewGroupAct->trigger();
+                editor->SaveAndExitAct->trigger();
+            } else if (auto* change = dynamic_cast<TSecurityChangeNameFrm*>(&dialog)) {
+                // Starts from the administrator's own group.
+                shown.push_back("change group " + change->GroupName->text().toStdString());
+                change->GroupName->setText(QStringLiteral("Auditors"));
+                change->FullName->setText(QStringLiteral("Internal audit"));
+                change->accept();
+            } else if (auto* create = dynamic_cast<TSecurityNewGroupFrm*>(&dialog)) {
+                shown.push_back("new group " + create->GroupName->text().toStdString() + " / "
+                    + create->FullName->text().toStdString());
+                answers.confirmNewGroup ? create->accept() : create->reject();
+            } else {
+                ADD_FAILURE() << "unexpected window " << dialog.windowTitle().toStdString();
+                dialog.reject();
+            }
+        });
+        const bool saved = ShowHierarchyEditor(
+            *module, nullptr, TLoggedUser::Of(*security), srInsert | srModify | srDelete, passedIn);
+        ExpectChangeEnded(*module);
+        return saved;
+    }
+
+    std::vector<std::string> shown;
+};
+
+TEST_P(HierarchyEditorEntry, GroupsDrawnInTheEditorGoThroughTheNewGroupDialog)
+{
+    const std::string before = Relations();
+    const std::string after = "Admins>Admins 2|Admins>Auditors 2|Bosses>Clerks 2|Bosses>Temps "
+                              "2|Clerks>Interns 1";
+    struct Case {
+        const char* name;
+        bool confirm;
+        int groups; // Auditors rows afterwards
+    };
+    const Case cases[] = {
+        { "confirmed: created and administered by his group", true, 1 },
+        { "cancelled: no group, none of its relations", false, 0 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        shown.clear();
+        EXPECT_TRUE(Run({ true, c.confirm }, std::nullopt));
+        EXPECT_EQ(shown,
+            (std::vector<std::string> {
+                "editor", "change group Admins", "new group Auditors / Internal audit" }));
+        EXPECT_EQ(Count("select count(*) from Groups where Name = 'Auditors'"), c.groups);
+        EXPECT_EQ(Relations(), c.groups ? after : before);
+        db().Exec("delete from Groups where Name = 'Auditors'");
+    }
+}
+
+TEST_P(HierarchyEditorEntry, TheGroupOfTheNewGroupCommandIsCreatedAsCollected)
+{
+    TNewGroupData collected;
+    collected.Name = "Auditors";
+    collected.FullName = "Internal audit";
+    collected.Description = "Reads the books";
+    collected.RightsFromGroup = GroupID("Bosses");
+    collected.Options = { false, false, false, true, false };
+    EXPECT_TRUE(Run({}, collected));
+    // No second dialog asks for what the command has collected already.
+    EXPECT_EQ(shown, (std::vector<std::string> { "editor" }));
+    EXPECT_EQ(Relations(),
+        "Admins>Admins 2|Admins>Auditors 2|Bosses>Clerks 2|Bosses>Temps 2|Clerks>Interns 1");
+    EXPECT_EQ(db().Scalar("select Description from Groups where Name = 'Auditors'").toString(),
+        "Reads the books");
+    EXPECT_EQ(db().Scalar("select AllowChangePswd from Groups where Name = 'Auditors'").toInt(), 0);
+    EXPECT_EQ(
+        Count("select count(*) from GroupRights where GroupID = :p1", { GroupID("Auditors") }),
+        Count("select count(*) from GroupRights where GroupID = :p1", { GroupID("Bosses") }));
+}
+
 } // namespace
 
 WARDLOCK_ADMIN_ENGINES(HierarchySave);
 WARDLOCK_ADMIN_ENGINES(HierarchyEditorRun);
+WARDLOCK_ADMIN_ENGINES(HierarchyEditorEntry);
 
 } // namespace wardlock_test
