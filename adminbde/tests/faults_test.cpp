@@ -4,7 +4,6 @@
 // operation succeeds.
 
 #include "admin_fixture.h"
-#include "fault_injection.h"
 
 #include <wardlock/data/dataset.h>
 #include <wardlock/keeper/dmodexceptions.h>
@@ -17,6 +16,38 @@ using namespace Security;
 namespace wardlock_test {
 
 namespace {
+
+// Every row of the written tables, in key order, as text.
+std::string Snapshot(SecurityDb& db)
+{
+    const char* rows[] = {
+        "UserID || ',' || Name || ',' || FullName || ',' || GroupID || ',' || AllowNullPasswd "
+        "from Users order by UserID",
+        "GroupID || ',' || Name || ',' || FullName from Groups order by GroupID",
+        "FormID || ',' || Name from Forms order by FormID",
+        "ParamID || ',' || Name from Params order by ParamID",
+        "UserID || ',' || FormID || ',' || FView || FInsert || FModify || FDelete from "
+        "UserRights order by UserID, FormID",
+        "UserID || ',' || ParamID || ',' || coalesce(FValue, '~') from UserParams order by "
+        "UserID, ParamID",
+        "GroupID || ',' || FormID || ',' || FView || FInsert || FModify || FDelete from "
+        "GroupRights order by GroupID, FormID",
+        "GroupID || ',' || ParamID || ',' || coalesce(FValue, '~') from GroupParams order by "
+        "GroupID, ParamID",
+        "GroupID || ',' || ModGroupID || ',' || Type from ModGroups order by GroupID, ModGroupID",
+    };
+    const char* aggregate = db.engine() == Engine::PostgreSQL ? "string_agg" : "group_concat";
+    std::string all;
+    for (std::string row : rows) {
+        row.insert(row.find(" from "), " as r");
+        all += db.Scalar(
+                     std::string("select ") + aggregate + "(r, '|') from (select " + row + ") t")
+                   .toString()
+                   .toStdString()
+            + "\n";
+    }
+    return all;
+}
 
 struct Step {
     const char* table;

@@ -6,7 +6,6 @@
 // hierarchy change, and the editor window run over the module.
 
 #include "admin_fixture.h"
-#include "fault_injection.h"
 
 #include "hierarchy_testkit.h"
 
