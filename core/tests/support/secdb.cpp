@@ -291,9 +291,11 @@ int SecurityDb::AddModernUser(const std::string& name, int groupID, const std::s
 
 void SecurityDb::MakeLegacy()
 {
+    // Unprepared: PostgreSQL prepares no ALTER or DROP.
+    Connect();
     for (const std::string& statement :
         Security::Schema::Testing::LegacyDatabaseStatements(engine_ == Engine::SQLite))
-        Exec(statement);
+        writer_->Execute(statement);
 }
 
 void SecurityDb::AgeLoginFailures(int seconds)
