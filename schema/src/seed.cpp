@@ -1,5 +1,7 @@
+#include "login_guard.h"
 #include "passwords.h"
 #include "security_db.h"
+#include "valuepad_key_texts.h"
 
 namespace Security::Schema {
 
@@ -51,13 +53,16 @@ void InsertGroup(Connection& connection, const QString& name, const QString& ful
 void InsertUser(Connection& connection, const QString& name, const QString& fullName,
     const QString& group, const QByteArray& password)
 {
-    const QVariant passwd
-        = password.isEmpty() ? QVariant() : QVariant(StoredPasswordText(password));
+    // In the form the database's setting asks for.
+    const StoredPasswordValues stored = PasswordValues(connection, password);
     connection.Exec(QStringLiteral("INSERT INTO Users (Name, FullName, GroupID, Passwd, "
                                    "PasswdControl, AllowNullPasswd, AllowChangePswd, "
                                    "NoChPswdAtLogin, AccountEnabled) "
                                    "VALUES (?, ?, ?, ?, 2, 2, 2, 2, 2)"),
-        { name, fullName, GroupId(connection, group), passwd });
+        { name, fullName, GroupId(connection, group), stored.passwd });
+    if (!stored.hash.isNull())
+        connection.Exec(QStringLiteral("UPDATE Users SET PasswordHash = ? WHERE Name = ?"),
+            { stored.hash, name });
 }
 
 // A form every existing group gets a row for; the administrators' group
@@ -134,6 +139,24 @@ void Seed(Connection& connection, const SeedOptions& options)
         true);
 }
 
+// The user-data editor plug-in's type, as its autodetection stores it: the
+// library by its bare name (looked up in the library folder), its five entry
+// points and its key.
+void InsertValuepadType(Connection& connection)
+{
+    const tor::pswdsstr<16> key = valuepadkey::Key();
+    connection.Exec(
+        QStringLiteral("INSERT INTO ParamTypes (Name, FullName, DllName, InsFncName, ItrFncName, "
+                       "RenFncName, ShowFncName, KeyFncName, FKey) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        { QStringLiteral("PersonalData"), QStringLiteral("User personal data (valuepad)"),
+            QStringLiteral("valuepad.dll"), QStringLiteral("ShowUserEditorIns"),
+            QStringLiteral("ShowUserEditorItr"), QStringLiteral("ShowUserEditorRen"),
+            QStringLiteral("ShowUserEditor"), QStringLiteral("ShowUserEditorKey"),
+            // Encoded values travel as one character per byte.
+            QString::fromLatin1(key.data(), static_cast<qsizetype>(key.length())) });
+}
+
 void AddDemoData(Connection& connection)
 {
     const QString yes = QStringLiteral("Yes");
@@ -172,6 +195,7 @@ void AddDemoData(Connection& connection)
         InsertForm(connection, QLatin1String(form.name), QLatin1String(form.fullName),
             QLatin1String(form.description), form.defView);
 
+    InsertValuepadType(connection);
     const struct {
         const char* name;
         const char* fullName;
@@ -180,14 +204,30 @@ void AddDemoData(Connection& connection)
         bool userCanModify;
         bool isProtected;
         const char* description;
+        bool hidden;
     } params[] = {
         { "Language", "User interface language", "Default", "en", true, false,
-            "Two-letter language code" },
+            "Two-letter language code", false },
         { "MaxDiscount", "Highest discount (%)", "Integer", "5", false, true,
-            "Largest discount the user may grant" },
+            "Largest discount the user may grant", false },
         { "CanExport", "May export data", "Boolean", "No", false, true,
-            "Whether the user may export lists" },
-        { "Greeting", "Greeting", "Default", "Hello", true, false, "Shown on the main window" },
+            "Whether the user may export lists", false },
+        { "Greeting", "Greeting", "Default", "Hello", true, false, "Shown on the main window",
+            false },
+        // A parameter of the valuepad type: the alias is its value, the rest
+        // lives in its hidden sub-parameters (as valuepad inserts them).
+        { "Person", "Personal data", "PersonalData", "", true, false,
+            "Alias, name and address, edited with valuepad", false },
+        { "PersonSurnm", "Personal data - Surname", "Default", "", true, false,
+            "Internal[Valuepad] - Surname", true },
+        { "PersonName", "Personal data - Name", "Default", "", true, false,
+            "Internal[Valuepad] - Name", true },
+        { "PersonStrt", "Personal data - Street", "Default", "", true, false,
+            "Internal[Valuepad] - Street", true },
+        { "PersonHouse", "Personal data - House", "Default", "", true, false,
+            "Internal[Valuepad] - House", true },
+        { "PersonPlace", "Personal data - Place", "Default", "", true, false,
+            "Internal[Valuepad] - Place", true },
     };
     for (const auto& param : params) {
         connection.Exec(
@@ -197,7 +237,7 @@ void AddDemoData(Connection& connection)
             { QLatin1String(param.name), QLatin1String(param.fullName),
                 IdByName(connection, "ParamTypes", "ParamTypeID", QLatin1String(param.type)),
                 QLatin1String(param.description), param.userCanModify,
-                QLatin1String(param.defaultValue), false, param.isProtected });
+                QLatin1String(param.defaultValue), param.hidden, param.isProtected });
         call("InsertGroupParams",
             { { QStringLiteral("GroupID"), admins }, { QStringLiteral("YesString"), yes },
                 { QStringLiteral("ParamName"), QLatin1String(param.name) } });
@@ -282,12 +322,23 @@ void AddDemoData(Connection& connection)
     InsertUser(connection, QStringLiteral("guest"), QStringLiteral("Guest"),
         QStringLiteral("Guests"), QByteArray());
 
-    // The demo user's own values: German texts, and the reports he may view.
+    // The demo user's own values: German texts, his personal data, and the
+    // reports he may view.
     const int demo = IdByName(connection, "Users", "UserID", QStringLiteral("demo"));
-    connection.Exec(
-        QStringLiteral("INSERT INTO UserParams (ParamID, UserID, FValue) VALUES (?, ?, ?)"),
-        { IdByName(connection, "Params", "ParamID", QStringLiteral("Language")), demo,
-            QStringLiteral("de") });
+    const std::pair<const char*, const char*> demoValues[] = {
+        { "Language", "de" },
+        { "Person", "Dee" },
+        { "PersonSurnm", "User" },
+        { "PersonName", "Demo" },
+        { "PersonStrt", "Market Street" },
+        { "PersonHouse", "7" },
+        { "PersonPlace", "Springfield" },
+    };
+    for (const auto& [param, value] : demoValues)
+        connection.Exec(
+            QStringLiteral("INSERT INTO UserParams (ParamID, UserID, FValue) VALUES (?, ?, ?)"),
+            { IdByName(connection, "Params", "ParamID", QLatin1String(param)), demo,
+                QString::fromUtf8(value) });
     connection.Exec(QStringLiteral("INSERT INTO UserRights (FormID, UserID, FView, FInsert, "
                                    "FModify, FDelete) VALUES (?, ?, ?, ?, ?, ?)"),
         { IdByName(connection, "Forms", "FormID", QStringLiteral("ReportsFrm")), demo, true, false,

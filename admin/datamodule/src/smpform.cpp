@@ -215,7 +215,8 @@ void TSecDModSmpDlgFrm::BuildDataSets(const TSecFormOptions& options, bool full)
     const Sql::Update& groupsUpdate = full ? Sql::UpdateGroups : Sql::UpdateSmpGroups;
     UpdateGroups = NewUpdate(
         "UpdateGroups", Groups, groupsUpdate.modify, groupsUpdate.insert, groupsUpdate.remove);
-    if (!options.namedParams && !full) {
+    positionalUserUpdates_ = !options.namedParams && !full;
+    if (positionalUserUpdates_) {
         for (vcl::TUpdateSQL* update : { UpdateUsers, UpdateGroups })
             for (auto kind : { vcl::ukModify, vcl::ukInsert, vcl::ukDelete })
                 BindByPosition(update->Query(kind));
@@ -421,6 +422,7 @@ void TSecDModSmpDlgFrm::Open()
     Current.SecurityParamsDS = SecurityParamsDS;
     Current.ParamTypesDS = ParamTypesDS;
     SetQueryParamAsInteger(Groups, "GroupID", LoggedGroupID());
+    PreparePasswordStorage();
     {
         // Values are filled once everything is open.
         SuspensionOff noRefill(*this);

@@ -99,6 +99,13 @@ constexpr Entry table[] = {
         "The needed object of Wardlock system could not be found. Validate the data and try "
         "again." },
     { sRightNameNotFound, "The right named %s could not be found." },
+    { sPasswordHoldsZero,
+        "This password cannot be stored: its stored form would hold a zero byte. Choose another "
+        "password." },
+    { sSubParamIsParent, "The sub-parameter name %s is the name of its own parameter." },
+    { sEditorDamagedData, "The parameter editor %s wrote outside the data it was given." },
+    { sEditorUnknownError, "The parameter editor %s failed with an unknown error." },
+    { sParamNameTaken, "A parameter named %s exists already." },
 };
 
 static_assert(std::is_sorted(std::begin(table), std::end(table),

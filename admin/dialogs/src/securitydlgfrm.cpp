@@ -650,7 +650,9 @@ void TSecurityDlgFrm::ChangeUserCmd()
     TSecDModDlgBaseFrm* module = DModule();
     Reported(sOperationFailed, [&] {
         TSecurityChangeUserFrm dialog(this, TLoggedUser::Of(*AdministeredSecurity()));
-        dialog.SetData(module->UserInfo());
+        const TSecUserInfo current = module->UserInfo();
+        dialog.SetData(current);
+        dialog.SetLoginLock(module->LoginLockEnd(current.UserID));
         if (dialog.ShowModal() != vcl::mrOk)
             return;
         const TSecUserInfo user = dialog.Data();
@@ -658,6 +660,8 @@ void TSecurityDlgFrm::ChangeUserCmd()
         module->ChangeUser(user.Name.c_str(), user.FullName.c_str(), user.Passwd,
             user.AllowChangePswd, user.AllowNullPasswd, user.NoChPswdAtLogin, user.AccountEnabled,
             user.PasswdControl);
+        if (dialog.LoginLockCleared())
+            module->ClearLoginLock(user.UserID);
         if (user.UserID == AdministeredSecurity()->User().UserID)
             ShowLoggedUser();
     });

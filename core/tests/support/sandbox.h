@@ -3,7 +3,9 @@
 // main writes the provider table into settings folders of its own and starts
 // the program again with the settings pointed there, because the core reads
 // the table once, when it is loaded. The same run also puts the folder of the
-// fake administration module first on the library search path.
+// fake administration module first on the library search path, unless the
+// environment holds WARDLOCK_TEST_REAL_KEEPER (programs that test the real
+// administration module through the core).
 
 #include <functional>
 #include <string>

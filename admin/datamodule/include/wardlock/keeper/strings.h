@@ -61,6 +61,11 @@ enum TSecStringId : int {
     sNewGroupFailed = 222,
     sObjectNotFound = 223,
     sRightNameNotFound = 224,
+    sPasswordHoldsZero = 225,
+    sSubParamIsParent = 226,
+    sEditorDamagedData = 227,
+    sEditorUnknownError = 228,
+    sParamNameTaken = 229,
 };
 
 // The text of `id` as it stands in the table (printf-style placeholders
