@@ -3,7 +3,7 @@
 #include "dialoglayout.h"
 #include "fieldmemo.h"
 #include "helptarget.h"
-#include "hierarchyeditor.h"
+#include "hierarchy/hierarchyeditor.h"
 #include "legendmenu.h"
 #include "loggeduser.h"
 #include "securitychangenamefrm.h"
@@ -694,29 +694,15 @@ void TSecurityDlgFrm::NewGroup()
     }
     if (!data)
         return;
-    int groupID = -1;
+    // The editor opens with the new group's box; the group is created as
+    // collected when the editor is saved, and not at all when it is left.
     try {
-        module->NewGroupStart();
-        try {
-            const TOptionFlags& o = data->Options;
-            const auto& r = data->Rights; // View, Insert, Modify, Delete
-            groupID = module->NewGroupMiddle(data->Name.c_str(), data->FullName.c_str(),
-                data->Description.c_str(), o[poAllowChangePswd], o[poAllowNullPasswd],
-                o[poNoChPswdAtLogin], o[poAccountEnabled], o[poPasswdControl],
-                data->RightsFromGroup.has_value(), data->RightsFromGroup.value_or(-1),
-                data->ParamsFromGroup.has_value(), data->ParamsFromGroup.value_or(-1), r[1], r[3],
-                r[2], r[0], 0, 0);
-        } catch (...) {
-            module->NewGroupEnd(false);
-            throw;
-        }
-        module->NewGroupEnd(true);
+        ShowHierarchyEditor(
+            *module, this, TLoggedUser::Of(*AdministeredSecurity()), SecMask(), data);
     } catch (const std::exception& error) {
         Reported(sNewGroupFailed, [&] { module->ApplyGroupFilter(); });
         ShowCommandFailure(this, sNewGroupFailed, error.what());
-        return;
     }
-    openHierarchyEditor(this, *module, groupID);
 }
 
 void TSecurityDlgFrm::ChangeGroupCmd()
@@ -764,9 +750,16 @@ void TSecurityDlgFrm::RemoveGroup()
 
 void TSecurityDlgFrm::Hierarchy()
 {
-    if (!AskAboutUpdate())
+    // The editor's save writes the group tables: pending edits are applied
+    // (or dropped) first, and a cancelled question stops here.
+    if (!AskAndUpdate())
         return;
-    openHierarchyEditor(this, *DModule(), -1);
+    TSecDModDlgBaseFrm* module = DModule();
+    try {
+        ShowHierarchyEditor(*module, this, TLoggedUser::Of(*AdministeredSecurity()), SecMask());
+    } catch (const std::exception& error) {
+        ShowCommandFailure(this, sOperationFailed, error.what());
+    }
 }
 
 void TSecurityDlgFrm::ResetRights()

@@ -13,7 +13,9 @@
 #include <wardlock/keeper/secdmodbase.h>
 #include <wardlock/platform/settings.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -217,6 +219,57 @@ TEST_P(FullDialog, YesBeforeNewUserApplies)
         Count("select count(*) from Users where FullName = :p1", { QString("Applied First") }), 1);
     EXPECT_FALSE(module->Modified());
     EXPECT_TRUE(module->FilterSuspension()) << "values must follow the selection again";
+}
+
+// "Ne&w group ..." and "Hierarchy ..." run the hierarchy editor: the new
+// group is created when the editor is saved and not at all when it is left
+// without saving; the editor opened by "Hierarchy ..." saves nothing when
+// left.
+TEST_P(FullDialog, GroupCommandsRunTheHierarchyEditor)
+{
+    const struct {
+        const char* name;
+        bool newGroup;
+        bool save;
+        int groupsCreated;
+    } cases[] = {
+        { "new group saved", true, true, 1 },
+        { "new group left", true, false, 0 },
+        { "hierarchy left", false, false, 0 },
+    };
+    TSecurity* security = LoginAdmin();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto dialog = Open(security);
+        const int groupsBefore = Count("select count(*) from Groups", {});
+        int editorRuns = 0;
+        vcl::ScopedModalHook forms([&](QDialog& form) {
+            const std::string title = form.windowTitle().toStdString();
+            if (title == "New group") {
+                form.findChild<QLineEdit*>("GroupName")->setText("Drafted");
+                form.findChild<QLineEdit*>("FullName")->setText("Drafted group");
+                form.accept();
+                return;
+            }
+            ASSERT_EQ(title, "Group Hierarchy Editor");
+            ++editorRuns;
+            form.findChild<QAction*>(c.save ? "SaveAndExitAct" : "ExitWithoutSavingAct")->trigger();
+        });
+        {
+            // Leaving without saving asks message 44 first.
+            BoxScript boxes({ vcl::IDYES, vcl::IDYES });
+            if (c.newGroup)
+                dialog->NewGroup();
+            else
+                dialog->Hierarchy();
+        }
+        EXPECT_EQ(editorRuns, 1);
+        EXPECT_EQ(Count("select count(*) from Groups", {}), groupsBefore + c.groupsCreated);
+        EXPECT_EQ(Count("select count(*) from Groups where Name = :p1", { QString("Drafted") }),
+            c.groupsCreated);
+        BoxScript close({ vcl::IDYES });
+        dialog->reject();
+    }
 }
 
 // Restricted administrators: Managers administer Clerks (and so their
