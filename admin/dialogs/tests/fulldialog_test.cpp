@@ -265,8 +265,8 @@ TEST_P(FullDialog, GroupCommandsRunTheHierarchyEditor)
         }
         EXPECT_EQ(editorRuns, 1);
         EXPECT_EQ(Count("select count(*) from Groups", {}), groupsBefore + c.groupsCreated);
-        EXPECT_EQ(Count("select count(*) from Groups where Name = :p1", { QString("Drafted") }),
-            c.groupsCreated);
+        // The cases share the database: only the saved case made "Drafted".
+        EXPECT_EQ(Count("select count(*) from Groups where Name = :p1", { QString("Drafted") }), 1);
         BoxScript close({ vcl::IDYES });
         dialog->reject();
     }
