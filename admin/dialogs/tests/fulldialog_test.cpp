@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QFile>
 #include <QListWidget>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -438,6 +439,23 @@ TEST_P(FullDialog, HelpOpensThePageOfTheTab)
         EXPECT_NE(boxes.Texts()[0].find(page), std::string::npos) << boxes.Texts()[0];
     }
     registry.DeleteValue("HelpFilesLocation");
+}
+
+// Without the setting, Help on the Users and Groups tabs reaches the page
+// shipped beside the module, and the section each tab names is in it.
+TEST_P(FullDialog, HelpReachesTheShippedPageAndItsSections)
+{
+    auto dialog = Open(LoginAdmin());
+    for (const char* tab : { "&Users", "&Groups" }) {
+        SCOPED_TRACE(tab);
+        ShowTab(*dialog, tab);
+        const QUrl target = dialog->HelpUrl();
+        ASSERT_FALSE(target.fragment().isEmpty());
+        QFile page(target.toLocalFile());
+        ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << page.fileName().toStdString();
+        const QByteArray id = "id=\"" + target.fragment().toUtf8() + "\"";
+        EXPECT_TRUE(page.readAll().contains(id)) << id.toStdString();
+    }
 }
 
 // The layout the user left is the layout he finds.
