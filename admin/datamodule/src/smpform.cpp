@@ -393,7 +393,8 @@ void TSecDModSmpDlgFrm::BuildFields(bool full)
         = MakeField<TBooleanField>(this, SecurityParams, "SecurityParamsHidden", "Hidden");
 }
 
-// Part 4.1 step 7 with the ids bound, never pasted into the statements.
+// Restricts every dataset to one user and his group (all when either id is
+// -1), with the ids bound, never pasted into the statements.
 void TSecDModSmpDlgFrm::RestrictTo(int userID, int groupID)
 {
     const bool all = userID == -1 || groupID == -1;

@@ -32,24 +32,24 @@ std::string TypeName(TModGroupType type)
     }
 }
 
-Diagram::Diagram(THierarchyPermissions permissions, const std::vector<BoxSpec>& boxes,
-    const std::vector<RelationSpec>& relations, int administratorRow)
+Diagram::Diagram(THierarchyPermissions permissions, const std::vector<BoxSetup>& boxes,
+    const std::vector<RelationSetup>& relations, int administratorRow)
     : model_(std::make_unique<THierarchyModel>(
         permissions, static_cast<int>(boxes.size()), administratorRow))
 {
     for (size_t i = 0; i < boxes.size(); ++i) {
-        const BoxSpec& spec = boxes[i];
-        const QPoint topLeft = spec.topLeft == QPoint(-1, -1)
+        const BoxSetup& setup = boxes[i];
+        const QPoint topLeft = setup.topLeft == QPoint(-1, -1)
             ? QPoint(20 + 150 * static_cast<int>(i), 20)
-            : spec.topLeft;
+            : setup.topLeft;
         TGroupProperties properties;
-        properties.Name = spec.name;
-        properties.FullName = spec.name + " group";
-        model_->AddGroup(properties, 100 + static_cast<int>(i), spec.modificable,
+        properties.Name = setup.name;
+        properties.FullName = setup.name + " group";
+        model_->AddGroup(properties, 100 + static_cast<int>(i), setup.modificable,
             EncodePosition(topLeft), kBoxSize);
     }
-    for (const RelationSpec& spec : relations)
-        if (!model_->LoadRelation(box(spec.from).Row(), box(spec.to).Row(), spec.type))
+    for (const RelationSetup& setup : relations)
+        if (!model_->LoadRelation(box(setup.from).Row(), box(setup.to).Row(), setup.type))
             throw std::logic_error("duplicate relation in a test diagram");
 }
 

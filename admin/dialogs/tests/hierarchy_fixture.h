@@ -15,7 +15,7 @@ namespace wltest {
 // Permissions from letters: D(elete), M(odify), I(nsert), U(nrestricted).
 Security::THierarchyPermissions Perms(const std::string& letters);
 
-struct BoxSpec {
+struct BoxSetup {
     std::string name;
     bool modificable = true;
     // Top left on the canvas; by default the boxes stand in a row, 150
@@ -23,7 +23,7 @@ struct BoxSpec {
     QPoint topLeft = QPoint(-1, -1);
 };
 
-struct RelationSpec {
+struct RelationSetup {
     std::string from;
     std::string to;
     Security::TModGroupType type = Security::mgStrong;
@@ -35,8 +35,8 @@ class Diagram {
 public:
     // The first box is the administrator's group unless `administratorRow`
     // says otherwise.
-    Diagram(Security::THierarchyPermissions permissions, const std::vector<BoxSpec>& boxes,
-        const std::vector<RelationSpec>& relations, int administratorRow = 0);
+    Diagram(Security::THierarchyPermissions permissions, const std::vector<BoxSetup>& boxes,
+        const std::vector<RelationSetup>& relations, int administratorRow = 0);
 
     Security::THierarchyModel& model() { return *model_; }
     Security::TGroupFrame& box(const std::string& name) const;

@@ -8,10 +8,10 @@
 #include <gtest/gtest.h>
 
 using namespace Security;
-using wltest::BoxSpec;
+using wltest::BoxSetup;
 using wltest::Diagram;
 using wltest::Perms;
-using wltest::RelationSpec;
+using wltest::RelationSetup;
 
 namespace {
 
@@ -69,7 +69,7 @@ TEST(HierarchyRules, RelationCommandStates)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<RelationSpec> relations = { { "Start", "End", c.type } };
+        std::vector<RelationSetup> relations = { { "Start", "End", c.type } };
         if (c.reverseExists)
             relations.push_back({ "End", "Start", mgWeak });
         Diagram d(Perms(c.permissions),
@@ -245,9 +245,9 @@ TEST(HierarchyRules, GrabbingARelation)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::vector<RelationSpec> read = c.drawnInEditor
-            ? std::vector<RelationSpec> {}
-            : std::vector<RelationSpec> { { "Start", "End", mgNegative } };
+        const std::vector<RelationSetup> read = c.drawnInEditor
+            ? std::vector<RelationSetup> {}
+            : std::vector<RelationSetup> { { "Start", "End", mgNegative } };
         Diagram d(Perms(c.permissions), { { "Admins" }, { "Start", c.startModifiable }, { "End" } },
             read);
         if (c.drawnInEditor) {
