@@ -13,6 +13,7 @@ PACKAGES=(
   unixodbc unixodbc-dev libsqliteodbc odbc-postgresql
   xvfb xauth x11-utils imagemagick xdotool
   clang-format
+  libsodium-dev
 )
 
 missing=()

@@ -83,19 +83,19 @@ int AdminTest::AddForm(const std::string& name, int defaultMask, bool hidden)
     return form;
 }
 
-int AdminTest::AddParam(const std::string& name, const ParamSpec& spec)
+int AdminTest::AddParam(const std::string& name, const ParamSetup& setup)
 {
     db_->Exec("insert into Params (Name, FullName, ParamTypeID, Description, UserCanModify, "
               "DefaultValue, Hidden, FProtected) values (:p1, :p2, (select ParamTypeID from "
               "ParamTypes where Name = :p3), :p4, :p5, :p6, :p7, :p8)",
         { QString::fromStdString(name), QString::fromStdString(name + " parameter"),
-            QString::fromStdString(spec.type), QString::fromStdString("About " + name),
-            spec.userCanModify, QString::fromStdString(spec.defaultValue), spec.hidden,
-            spec.isProtected });
+            QString::fromStdString(setup.type), QString::fromStdString("About " + name),
+            setup.userCanModify, QString::fromStdString(setup.defaultValue), setup.hidden,
+            setup.isProtected });
     const int param = ParamID(name);
     db_->Exec("insert into GroupParams (ParamID, GroupID, FValue) select :p1, GroupID, :p2 "
               "from Groups",
-        { param, QString::fromStdString(spec.defaultValue) });
+        { param, QString::fromStdString(setup.defaultValue) });
     return param;
 }
 

@@ -81,7 +81,7 @@ protected:
     int AddGroup(const std::string& name, const GroupPolicy& policy = {});
     // A form with its defaults; every group gets a row with them.
     int AddForm(const std::string& name, int defaultMask = 0, bool hidden = false);
-    struct ParamSpec {
+    struct ParamSetup {
         std::string type = "Default";
         std::string defaultValue;
         bool isProtected = false;
@@ -89,8 +89,8 @@ protected:
         bool hidden = false;
     };
     // A parameter; every group gets a row with its default value.
-    int AddParam(const std::string& name, const ParamSpec& spec);
-    int AddParam(const std::string& name) { return AddParam(name, ParamSpec {}); }
+    int AddParam(const std::string& name, const ParamSetup& setup);
+    int AddParam(const std::string& name) { return AddParam(name, ParamSetup {}); }
     int AddUser(const std::string& name, int groupID, const UserPolicy& policy = {});
     // A ModGroups row: members of `groupID` administer `modGroupID`.
     void Relate(int groupID, int modGroupID, int type);

@@ -30,9 +30,9 @@ protected:
         Relate(bosses, clerks, 2);
         report = AddForm("ReportFrm", 0);
         db().SetGroupRight(bosses, report, srView | srInsert);
-        const ParamSpec integer { "Integer", "0", true };
-        const ParamSpec boolean { "Boolean", "No", true };
-        const ParamSpec text { "Default", "", true };
+        const ParamSetup integer { "Integer", "0", true };
+        const ParamSetup boolean { "Boolean", "No", true };
+        const ParamSetup text { "Default", "", true };
         discount = AddParam("MaxDiscount", integer);
         AddParam("CanExport", boolean);
         const int canPrint = AddParam("CanPrint", boolean);

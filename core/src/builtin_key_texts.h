@@ -20,4 +20,11 @@ static_assert(keymix::MixKey(kPasswordKeyFirst, kPasswordKeySecond, kMixTable).l
     "a zero byte inside the mixed key would weaken the password key");
 static_assert(sizeof(kStoredFormFallback) == 17);
 
+// The built-in password key, mixed afresh on each use and never kept.
+inline tor::pswdsstr<16> BuiltInPasswordKey() noexcept
+{
+    return keymix::MixKey(
+        keymix::AtRunTime(kPasswordKeyFirst), keymix::AtRunTime(kPasswordKeySecond), kMixTable);
+}
+
 } // namespace Security::keytexts

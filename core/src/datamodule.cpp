@@ -1,5 +1,5 @@
-// The runtime data module: the database signature check, the login against
-// the users query, and the rights and parameter lookups. Every lookup is a
+// The runtime data module: the database signature check and the rights and
+// parameter lookups (the login itself is in datamodule_login.cpp). Every lookup is a
 // locate on the dataset's hash index (exact, case-sensitive), so its cost does
 // not grow with the number of forms or parameters and no SQL runs per call.
 // The datasets are a snapshot between login and logout, so each answer is
@@ -14,9 +14,7 @@
 
 #include <QVariant>
 
-#include <chrono>
 #include <string_view>
-#include <thread>
 #include <unordered_map>
 
 namespace Security {
@@ -25,43 +23,10 @@ namespace {
 
 const char* const kSignatureName = "SecurityAutoLog";
 const char* const kSignatureValue = "Wdk580217;QmTr#6";
-// Compared against when the user name is unknown (its outcome is not used).
-const tor::pswdsstr<16> kAbsentUserPassword("?AbsentUser?Blk?");
-
-// A refused login lasts at least this long, whichever check refused it. An
-// unknown name costs a lookup that loads no row and a wrong password one that
-// loads the user's row; on a local database both are well under a
-// millisecond and the difference would show. A remote database's lookup
-// takes longer, and the difference is then a small share of it.
-constexpr std::chrono::milliseconds kRefusalFloor { 5 };
 
 bool IsOpen(const vcl::TDataSet* dataSet)
 {
     return dataSet && dataSet->Active();
-}
-
-// Text columns hold stored passwords and encoded values as one character per
-// byte, so they are read as raw bytes; another column type as its text.
-QByteArray StoredBytes(const vcl::TField& field)
-{
-    switch (field.DataType()) {
-    case vcl::ftString:
-    case vcl::ftFixedChar:
-    case vcl::ftWideString:
-        return field.AsRaw();
-    default:
-        return QByteArray::fromStdString(field.AsString());
-    }
-}
-
-// The stored password of a users row: empty for null or empty text, else the
-// raw bytes.
-tor::pswdsstr<16> StoredPassword(const vcl::TField& field)
-{
-    if (field.IsNull())
-        return {};
-    const QByteArray bytes = StoredBytes(field);
-    return bytes.isEmpty() ? tor::pswdsstr<16>() : detail::RawValue(bytes);
 }
 
 tor::pswdsstr<16> ValueText(const vcl::TField& field)
@@ -156,25 +121,6 @@ struct TSecDModFrm::Memo {
     }
 };
 
-// ------------------------------------------------------------ TSecDModBaseFrm
-
-TSecDModBaseFrm::TSecDModBaseFrm(vcl::TComponent* owner)
-    : vcl::TComponent(owner)
-{
-}
-
-TSecDModBaseFrm::~TSecDModBaseFrm() = default;
-
-tor::pswdsstr<16> TSecDModBaseFrm::IntEncode(const char* password) const
-{
-    return ::Security::IntEncode(password, encoder_);
-}
-
-bool TSecDModBaseFrm::CheckPswd(const char* password, const tor::pswdsstr<16>& stored) const
-{
-    return ::Security::CheckPswd(password, stored, encoder_);
-}
-
 // ---------------------------------------------------------------- TSecDModFrm
 
 TSecDModFrm::TSecDModFrm(vcl::TComponent* owner)
@@ -267,13 +213,15 @@ void TSecDModFrm::SetDataSets(vcl::TDataSet* forms, vcl::TDataSet* params,
 bool TSecDModFrm::PrepareLogin(const char*)
 {
     ForgetAnswers();
+    ForgetModernForms();
     // Re-read, so that a reused data module checks the database as it is now.
     SecurityParams->Close();
     SecurityParams->Open();
-    if (SecurityParams->Locate("Name", kSignatureName) && !SecurityParamsValue->IsNull()
-        && SecurityParamsValue->AsString() == kSignatureValue)
-        return true;
-    throw vcl::Exception("Wrong Database");
+    if (!SecurityParams->Locate("Name", kSignatureName) || SecurityParamsValue->IsNull()
+        || SecurityParamsValue->AsString() != kSignatureValue)
+        throw vcl::Exception("Wrong Database");
+    ReadLoginSettings();
+    return true;
 }
 
 void TSecDModFrm::PostLogin()
@@ -282,85 +230,11 @@ void TSecDModFrm::PostLogin()
         users_->Close();
 }
 
-bool TSecDModFrm::Login(const char* userName, const char* password)
-{
-    // Even a failed attempt starts over: nothing from the last login is
-    // answered from memory past this point.
-    ForgetAnswers();
-    if (!users_)
-        return false;
-    const auto started = std::chrono::steady_clock::now();
-    const auto refuse = [started] {
-        std::this_thread::sleep_until(started + kRefusalFloor);
-        return false;
-    };
-    const std::string name = userName ? userName : "";
-    // Closed first: a retry with another name must run the query again.
-    users_->Close();
-    DSSetParam(users_, "Name", name.c_str());
-    users_->Open();
-    // The database may compare without regard to case; the name must match
-    // byte for byte.
-    if (users_->IsEmpty() || users_->FieldByName("Name")->AsString() != name) {
-        // One encode and compare, as for a wrong password: the time of the
-        // refusal does not tell whether the name exists.
-        static_cast<void>(CheckPswd(password, kAbsentUserPassword));
-        users_->Close();
-        SetLogged(false);
-        return refuse();
-    }
-    if (!CheckPswd(password, StoredPassword(*users_->FieldByName("Passwd"))))
-        return refuse();
-
-    SetLogged(true);
-    const int groupID = users_->FieldByName("GroupID")->AsInteger();
-    const int userID = users_->FieldByName("UserID")->AsInteger();
-    for (vcl::TDataSet* dataSet :
-        { Forms, Params, GroupRights, UserRights, GroupParams, UserParams })
-        dataSet->Close();
-    Forms->Open();
-    Params->Open();
-    DSSetParam(GroupRights, "GroupID", groupID);
-    GroupRights->Open();
-    DSSetParam(UserRights, "UserID", userID);
-    UserRights->Open();
-    DSSetParam(GroupParams, "GroupID", groupID);
-    GroupParams->Open();
-    DSSetParam(UserParams, "UserID", userID);
-    UserParams->Open();
-    ForgetAnswers();
-    return true;
-}
-
-void TSecDModFrm::FillUser(TSecUser& user)
-{
-    if (!IsOpen(users_) || users_->IsEmpty())
-        return;
-    auto field = [this](const char* name) { return users_->FieldByName(name); };
-    auto option = [&](const char* name) {
-        return static_cast<SecPasswdOption>(static_cast<std::uint8_t>(field(name)->AsInteger()));
-    };
-    user.Name = detail::CutText<16>(field("Name")->AsString());
-    user.FullName = field("FullName")->AsString();
-    user.Passwd = StoredPassword(*field("Passwd"));
-    user.UserID = field("UserID")->AsInteger();
-    user.GroupID = field("GroupID")->AsInteger();
-    user.AllowChangePswd = option("AllowChangePswd");
-    user.AllowNullPasswd = option("AllowNullPasswd");
-    user.NoChPswdAtLogin = option("NoChPswdAtLogin");
-    user.AccountEnabled = option("AccountEnabled");
-    user.PasswdControl = option("PasswdControl");
-    user.GroupAllowChangePswd = field("GroupAllowChangePswd")->AsBoolean();
-    user.GroupAllowNullPasswd = field("GroupAllowNullPasswd")->AsBoolean();
-    user.GroupNoChPswdAtLogin = field("GroupNoChPswdAtLogin")->AsBoolean();
-    user.GroupAccountEnabled = field("GroupAccountEnabled")->AsBoolean();
-    user.GroupPasswdControl = field("GroupPasswdControl")->AsBoolean();
-}
-
 void TSecDModFrm::Logout()
 {
     SetLogged(false);
     ForgetAnswers();
+    ForgetModernForms();
 }
 
 // ------------------------------------------------------------------- rights

@@ -99,9 +99,7 @@ tor::pswdsstr<16> IntEncode(const char* password, EncoderHook hook)
         return hook(padded.c_str(), "");
     // Built afresh on each use and never kept; the schedules serve the whole
     // search, which may encode up to 4097 blocks.
-    const BlockCoder encode
-        = BlockCoder::ForEncode(keymix::MixKey(keymix::AtRunTime(keytexts::kPasswordKeyFirst),
-            keymix::AtRunTime(keytexts::kPasswordKeySecond), keytexts::kMixTable));
+    const BlockCoder encode = BlockCoder::ForEncode(keytexts::BuiltInPasswordKey());
     return storedform::ZeroFree(padded, encode, keytexts::kStoredFormFallback);
 }
 

@@ -63,6 +63,15 @@ void TSecDModADOFrm::BuildForm()
         static_cast<vcl::TADOQuery*>(dataSet)->ParamByName("GroupID").SetDataType(vcl::ftInteger);
     for (vcl::TDataSet* dataSet : { UserRights, UserParams })
         static_cast<vcl::TADOQuery*>(dataSet)->ParamByName("UserID").SetDataType(vcl::ftInteger);
+    SetLoginGuard(NewProcedure("LoginLocked"), NewProcedure("RecordLoginFailure"));
+}
+
+vcl::TADOStoredProc* TSecDModADOFrm::NewProcedure(const char* name)
+{
+    auto* procedure = new vcl::TADOStoredProc(this);
+    procedure->SetName(name);
+    procedure->SetConnection(SecurityDB);
+    return procedure;
 }
 
 // The connection is read-only, so the results are too: no live analysis.
@@ -165,13 +174,15 @@ void TSecDModADOFrm::Logout()
 
 void TSecDModADOFrm::DSSetParam(vcl::TComponent* dataSet, const char* paramName, const char* value)
 {
-    if (vcl::TParam* param = RuntimeSteps::ParamOf<vcl::TADOQuery>(dataSet, paramName))
+    if (vcl::TParam* param
+        = RuntimeSteps::ParamOf<vcl::TADOQuery, vcl::TADOStoredProc>(dataSet, paramName))
         param->SetValue(QVariant(QString::fromUtf8(value ? value : "")));
 }
 
 void TSecDModADOFrm::DSSetParam(vcl::TComponent* dataSet, const char* paramName, int value)
 {
-    if (vcl::TParam* param = RuntimeSteps::ParamOf<vcl::TADOQuery>(dataSet, paramName))
+    if (vcl::TParam* param
+        = RuntimeSteps::ParamOf<vcl::TADOQuery, vcl::TADOStoredProc>(dataSet, paramName))
         param->SetValue(QVariant(value));
 }
 

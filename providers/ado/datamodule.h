@@ -15,6 +15,7 @@
 namespace vcl {
 class TADOConnection;
 class TADOQuery;
+class TADOStoredProc;
 } // namespace vcl
 
 namespace Security {
@@ -40,7 +41,8 @@ public:
     bool PrepareLogin(const char* dbPassword) override;
     void PostLogin() override;
     void Logout() override;
-    // Only ADO queries take parameters; any other dataset is ignored.
+    // Only ADO queries and procedures take parameters; any other dataset is
+    // ignored.
     void DSSetParam(vcl::TComponent* dataSet, const char* paramName, const char* value) override;
     void DSSetParam(vcl::TComponent* dataSet, const char* paramName, int value) override;
 
@@ -57,6 +59,8 @@ public:
 private:
     void BuildForm();
     vcl::TADOQuery* NewQuery(const char* name, const char* const* lines, bool staticCursor);
+    // A procedure of failed-login throttling, on the same connection.
+    vcl::TADOStoredProc* NewProcedure(const char* name);
     vcl::TADOQuery* UsersQuery() const;
     void FillPassword(const char* dbPassword);
     void Disconnect() noexcept;

@@ -77,6 +77,16 @@ void TSecDModBDEFrm::BuildForm()
         NewQuery("GroupParams", Sql::GroupParams, true),
         NewQuery("UserParams", Sql::UserParams, true),
         NewQuery("SecurityParams", Sql::SecurityParams, true));
+    SetLoginGuard(NewProcedure("LoginLocked"), NewProcedure("RecordLoginFailure"));
+}
+
+vcl::TStoredProc* TSecDModBDEFrm::NewProcedure(const char* name)
+{
+    auto* procedure = new vcl::TStoredProc(this);
+    procedure->SetName(name);
+    procedure->SetDatabaseName(kDatabaseName);
+    procedure->SetSessionName(SecuritySession->SessionName());
+    return procedure;
 }
 
 vcl::TQuery* TSecDModBDEFrm::NewQuery(

@@ -13,6 +13,7 @@ namespace vcl {
 class TDatabase;
 class TQuery;
 class TSession;
+class TStoredProc;
 } // namespace vcl
 
 namespace Security {
@@ -48,6 +49,8 @@ public:
 private:
     void BuildForm();
     vcl::TQuery* NewQuery(const char* name, const char* const* lines, bool cachedUpdates);
+    // A procedure of failed-login throttling, on the same database.
+    vcl::TStoredProc* NewProcedure(const char* name);
     vcl::TQuery* UsersQuery() const;
     void Disconnect() noexcept;
 };

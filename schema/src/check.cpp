@@ -10,36 +10,6 @@ namespace Security::Schema {
 
 namespace {
 
-// The columns of a table or view, or nothing when there is none of that name.
-// PostgreSQL is asked through its catalog, so that a missing relation does not
-// spoil a surrounding transaction; SQLite is probed.
-std::optional<QStringList> ColumnsOf(Connection& connection, const QString& relation)
-{
-    QStringList columns;
-    if (connection.engine() == Engine::PostgreSQL) {
-        const Rows rows = Select(connection,
-            QStringLiteral("SELECT a.attname FROM pg_attribute a "
-                           "JOIN pg_class c ON c.oid = a.attrelid "
-                           "WHERE c.relname = lower(?) AND c.relkind IN "
-                           "('r', 'v') AND pg_table_is_visible(c.oid) "
-                           "AND a.attnum > 0 AND NOT a.attisdropped "
-                           "ORDER BY a.attnum"),
-            { relation });
-        if (rows.rows.isEmpty())
-            return std::nullopt;
-        for (const QVariantList& row : rows.rows)
-            columns << row[0].toString();
-        return columns;
-    }
-    QSqlQuery query(connection.Database());
-    if (!query.exec(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(relation)))
-        return std::nullopt;
-    const QSqlRecord record = query.record();
-    for (int i = 0; i < record.count(); ++i)
-        columns << record.fieldName(i);
-    return columns;
-}
-
 void CheckRelations(Connection& connection, const QList<ExpectedRelation>& expected,
     const QString& kind, QStringList& problems)
 {
@@ -74,9 +44,10 @@ bool SameParams(const QList<ProcedureParam>& a, const QList<ProcedureParam>& b)
     return true;
 }
 
-void CheckProcedures(Connection& connection, QStringList& problems)
+void CheckProcedures(
+    Connection& connection, const QList<ExpectedProcedure>& procedures, QStringList& problems)
 {
-    for (const ExpectedProcedure& procedure : ExpectedProcedures()) {
+    for (const ExpectedProcedure& procedure : procedures) {
         QList<ProcedureParam> declared;
         try {
             declared = DeclaredParams(connection, procedure.name);
@@ -138,6 +109,42 @@ void CheckGroupRows(Connection& connection, QStringList& problems)
 
 } // namespace
 
+// The columns of a table or view, or nothing when there is none of that name.
+// PostgreSQL is asked through its catalog, so that a missing relation does not
+// spoil a surrounding transaction; SQLite is probed.
+std::optional<QStringList> ColumnsOf(Connection& connection, const QString& relation)
+{
+    QStringList columns;
+    if (connection.engine() == Engine::PostgreSQL) {
+        const Rows rows = Select(connection,
+            QStringLiteral("SELECT a.attname FROM pg_attribute a "
+                           "JOIN pg_class c ON c.oid = a.attrelid "
+                           "WHERE c.relname = lower(?) AND c.relkind IN "
+                           "('r', 'v') AND pg_table_is_visible(c.oid) "
+                           "AND a.attnum > 0 AND NOT a.attisdropped "
+                           "ORDER BY a.attnum"),
+            { relation });
+        if (rows.rows.isEmpty())
+            return std::nullopt;
+        for (const QVariantList& row : rows.rows)
+            columns << row[0].toString();
+        return columns;
+    }
+    QSqlQuery query(connection.Database());
+    if (!query.exec(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(relation)))
+        return std::nullopt;
+    const QSqlRecord record = query.record();
+    for (int i = 0; i < record.count(); ++i)
+        columns << record.fieldName(i);
+    return columns;
+}
+
+bool HasPasswordHashColumn(Connection& connection)
+{
+    const std::optional<QStringList> columns = ColumnsOf(connection, QStringLiteral("Users"));
+    return columns && columns->contains(QStringLiteral("PasswordHash"), Qt::CaseInsensitive);
+}
+
 QStringList CheckDatabase(Connection& connection)
 {
     QStringList problems;
@@ -146,9 +153,15 @@ QStringList CheckDatabase(Connection& connection)
     const bool tablesPresent = problems.isEmpty();
     CheckRelations(connection, ExpectedViews(), QStringLiteral("view"), problems);
     if (connection.engine() == Engine::PostgreSQL || tablesPresent)
-        CheckProcedures(connection, problems);
+        CheckProcedures(connection, ExpectedProcedures(), problems);
     if (!tablesPresent)
         return problems;
+    // Password storage and throttling: all of it once the column is there.
+    if (HasPasswordHashColumn(connection)) {
+        CheckRelations(
+            connection, ExpectedLoginGuardRelations(), QStringLiteral("relation"), problems);
+        CheckProcedures(connection, ExpectedLoginGuardProcedures(), problems);
+    }
 
     const QVariant signature
         = connection.Scalar(QStringLiteral("SELECT FValue FROM SecurityParams WHERE Name = ?"),

@@ -83,6 +83,8 @@ void CreateSqlite(const CreateOptions& options, const SeedOptions& seed)
         connection.Begin();
         try {
             ApplySchema(connection);
+            AddLoginGuard(connection);
+            ApplyLoginGuardSettings(connection, options.loginGuard);
             Seed(connection, seed);
             if (options.demo)
                 AddDemoData(connection);
@@ -91,7 +93,10 @@ void CreateSqlite(const CreateOptions& options, const SeedOptions& seed)
             connection.Rollback();
             throw;
         }
-        const QStringList problems = CheckDatabase(connection);
+        QStringList problems = CheckDatabase(connection);
+        // What storage and throttling need is only asked of a complete database.
+        if (problems.isEmpty())
+            problems = CheckLoginGuard(connection);
         if (!problems.isEmpty())
             throw SchemaError(QStringLiteral("the new database fails its check: %1")
                                   .arg(problems.join(QStringLiteral("; "))));
@@ -145,6 +150,7 @@ void GrantAccess(Connection& connection, const CreateOptions& options)
         QStringLiteral("GRANT USAGE, SELECT ON ALL SEQUENCES IN SCHEMA public TO %I"), admin);
     ExecFormatted(
         connection, QStringLiteral("GRANT EXECUTE ON ALL FUNCTIONS IN SCHEMA public TO %I"), admin);
+    GrantLoginGuard(connection, { options.runtimeRole }, { options.adminRole });
 }
 
 Connection OpenMaintenance(const PgConnInfo& info)
@@ -247,6 +253,8 @@ QStringList CreatePostgreSQL(const CreateOptions& options, SeedOptions seed)
         connection.Begin();
         try {
             ApplySchema(connection);
+            AddLoginGuard(connection);
+            ApplyLoginGuardSettings(connection, options.loginGuard);
             for (const PlannedRole* role : roles)
                 if (!role->exists)
                     CreateLoginRole(connection, role->name, role->password);
@@ -262,7 +270,10 @@ QStringList CreatePostgreSQL(const CreateOptions& options, SeedOptions seed)
         for (const PlannedRole* role : roles)
             if (!role->exists)
                 madeRoles << role->name;
-        const QStringList problems = CheckDatabase(connection);
+        QStringList problems = CheckDatabase(connection);
+        // What storage and throttling need is only asked of a complete database.
+        if (problems.isEmpty())
+            problems = CheckLoginGuard(connection);
         if (!problems.isEmpty())
             throw SchemaError(QStringLiteral("the new database fails its check: %1")
                                   .arg(problems.join(QStringLiteral("; "))));
@@ -312,6 +323,7 @@ bool IsSafeName(const QString& name, int maxLength)
 
 void ValidateCreateOptions(const CreateOptions& options)
 {
+    ValidateLoginGuardSettings(options.loginGuard);
     RequirePassword(options.adminPassword, QStringLiteral("administrator password"), 16);
     if (options.progId.isEmpty() || options.progId.size() > 16)
         throw SchemaError(QStringLiteral("the program identifier must have 1 to 16 characters"));

@@ -3,6 +3,7 @@
 // temporary file that replaces the target only when complete; on PostgreSQL in
 // a temporary database that is renamed to the target when complete.
 
+#include "login_guard.h"
 #include "security_db.h"
 
 #include <QByteArray>
@@ -30,6 +31,8 @@ struct CreateOptions {
     // the ones above once the database is in place.
     bool resetRolePasswords = false;
     QString progId = QStringLiteral("Torvane.Wardlock");
+    // Password storage and throttling: both off unless asked for.
+    LoginGuardSettings loginGuard;
 };
 
 // Throws SchemaError, with everything left as it was, on bad options, an

@@ -2,12 +2,17 @@
 // and PostgreSQL.
 
 #include "create.h"
+#include "login_guard.h"
 #include "password_input.h"
 #include "security_db.h"
+#include "upgrade.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
+
+#include <optional>
+#include <utility>
 
 using namespace Security::Schema;
 
@@ -20,6 +25,7 @@ const char kUsage[]
     = "Usage:\n"
       "  wardschema create (--sqlite FILE | --pg CONNECTION) --admin-password PASSWORD [options]\n"
       "  wardschema demo   (--sqlite FILE | --pg CONNECTION) --admin-password PASSWORD [options]\n"
+      "  wardschema upgrade (--sqlite FILE | --pg CONNECTION) [login options]\n"
       "  wardschema check  (--sqlite FILE | --pg CONNECTION) [--pg-password-env VAR |\n"
       "                    --pg-password-stdin]\n"
       "\n"
@@ -27,7 +33,11 @@ const char kUsage[]
       "        administrators' group \"Admins\" with the user \"admin\", the forms\n"
       "        \"Security\" and \"SecProjecting\", the built-in parameter types and settings.\n"
       "demo    the same, plus the demo program's users, groups, forms and parameters.\n"
-      "check   reports what a database lacks to be a security database.\n"
+      "upgrade adds Argon2id password storage and failed-login throttling to an\n"
+      "        existing security database (all or nothing; once there, only the login\n"
+      "        options given change anything). Both stay off until switched on.\n"
+      "check   reports what a database lacks to be a security database, and lists the\n"
+      "        users whose password is still in the legacy form.\n"
       "\n"
       "CONNECTION is a PostgreSQL connection text, e.g.\n"
       "  \"host=localhost port=5432 dbname=security user=postgres password=secret\"\n"
@@ -46,6 +56,17 @@ const char kUsage[]
       "                             default: a random one, for a new role)\n"
       "  --prog-id TEXT             the \"ProgID\" setting (default Torvane.Wardlock)\n"
       "  --reset-role-passwords     give roles that exist already the passwords above\n"
+      "\n"
+      "Login options (create, demo and upgrade; settings of the database, which the\n"
+      "administration dialog shows too):\n"
+      "  --password-storage MODE    argon2id: passwords set from now on are stored as\n"
+      "                             Argon2id strings; legacy: in the legacy form\n"
+      "  --lock-after N             N failed logins of one user name within the lock\n"
+      "                             period lock the name for the period (0: never)\n"
+      "  --lock-seconds S           the lock period in seconds (default 900)\n"
+      "  --force-password-change    (upgrade) users still on the legacy form must\n"
+      "                             change their password at the next login\n"
+      "\n"
       "Roles belong to the whole PostgreSQL server and may serve other databases.\n"
       "An existing role is used as it is: its password is kept unless\n"
       "--reset-role-passwords is given. A role with more rights than its use is\n"
@@ -65,6 +86,14 @@ const char kUsage[]
       "come from libpq's own PGPASSWORD or ~/.pgpass.\n"
       "\n"
       "Exit status: 0 done, 1 failed (nothing was changed), 2 wrong command line.\n";
+
+// A whole number of a login option, or nothing when it is none.
+std::optional<int> WholeNumber(const QString& text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
 
 QTextStream& Err()
 {
@@ -123,10 +152,20 @@ int main(int argc, char* argv[])
         QStringLiteral("admin-role-password"), QString(), QStringLiteral("PW"));
     const QCommandLineOption progId(QStringLiteral("prog-id"), QString(), QStringLiteral("TEXT"));
     const QCommandLineOption resetRolePasswords(QStringLiteral("reset-role-passwords"));
+    const QCommandLineOption passwordStorage(
+        QStringLiteral("password-storage"), QString(), QStringLiteral("MODE"));
+    const QCommandLineOption lockAfter(
+        QStringLiteral("lock-after"), QString(), QStringLiteral("N"));
+    const QCommandLineOption lockSeconds(
+        QStringLiteral("lock-seconds"), QString(), QStringLiteral("S"));
+    const QCommandLineOption forcePasswordChange(QStringLiteral("force-password-change"));
+    const QList<QCommandLineOption> loginOptions
+        = { passwordStorage, lockAfter, lockSeconds, forcePasswordChange };
     QList<QCommandLineOption> createOnly = { force, adminPassword, runtimeRole, runtimePassword,
         adminRole, adminRolePassword, progId, resetRolePasswords };
     parser.addOptions({ help, sqlite, pg });
     parser.addOptions(createOnly);
+    parser.addOptions(loginOptions);
     // In this order, standard input gives one line to each -stdin option.
     const QString pgPassword = QStringLiteral("pg-password");
     const QList<QCommandLineOption> directPasswords
@@ -146,10 +185,10 @@ int main(int argc, char* argv[])
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1)
         return UsageError(positional.isEmpty()
-                ? QStringLiteral("no command given (create, demo or check)")
+                ? QStringLiteral("no command given (create, demo, upgrade or check)")
                 : QStringLiteral("unexpected argument \"%1\"").arg(positional[1]));
     const QString command = positional[0];
-    if (command != u"create" && command != u"demo" && command != u"check")
+    if (command != u"create" && command != u"demo" && command != u"check" && command != u"upgrade")
         return UsageError(QStringLiteral("unknown command \"%1\"").arg(command));
     if (parser.isSet(sqlite) == parser.isSet(pg))
         return UsageError(QStringLiteral("give exactly one of --sqlite FILE and --pg CONNECTION"));
@@ -181,24 +220,77 @@ int main(int argc, char* argv[])
             ? parser.value(sqlite)
             : QStringLiteral("PostgreSQL database \"%1\"").arg(info.dbname);
 
-        if (command == u"check") {
+        // The login options as settings to write.
+        LoginGuardSettings loginGuard;
+        if (parser.isSet(passwordStorage)) {
+            const QString mode = parser.value(passwordStorage);
+            if (mode != u"argon2id" && mode != u"legacy")
+                return UsageError(
+                    QStringLiteral("--password-storage takes argon2id or legacy, not \"%1\"")
+                        .arg(mode));
+            loginGuard.argon2id = mode == u"argon2id";
+        }
+        for (const auto& [option, value] : { std::pair { &lockAfter, &loginGuard.lockAfter },
+                 std::pair { &lockSeconds, &loginGuard.lockSeconds } }) {
+            if (!parser.isSet(*option))
+                continue;
+            *value = WholeNumber(parser.value(*option));
+            if (!*value)
+                return UsageError(QStringLiteral("--%1 takes a whole number, not \"%2\"")
+                                      .arg(option->names()[0], parser.value(*option)));
+        }
+
+        if (command == u"check" || command == u"upgrade") {
             for (const QCommandLineOption& option : createOnly)
                 if (parser.isSet(option))
-                    return UsageError(
-                        QStringLiteral("--%1 does not apply to check").arg(option.names().first()));
+                    return UsageError(QStringLiteral("--%1 does not apply to %2")
+                                          .arg(option.names().first(), command));
             if (engine == Engine::PostgreSQL && info.dbname.isEmpty())
                 return UsageError(
                     QStringLiteral("the connection text names no database (dbname=...)"));
+        }
+        if (command == u"check") {
+            for (const QCommandLineOption& option : loginOptions)
+                if (parser.isSet(option))
+                    return UsageError(
+                        QStringLiteral("--%1 does not apply to check").arg(option.names().first()));
             Connection connection = engine == Engine::SQLite
                 ? Connection::OpenSQLite(target, false, true)
                 : Connection::OpenPostgreSQL(info);
-            const QStringList problems = CheckDatabase(connection);
+            QStringList problems = CheckDatabase(connection);
+            // What storage and throttling need is only asked of a complete database.
+            if (problems.isEmpty())
+                problems = CheckLoginGuard(connection);
             if (!problems.isEmpty())
                 return Failed(QStringLiteral("%1 is not a complete security database:\n  %2")
                                   .arg(target, problems.join(QStringLiteral("\n  "))));
-            QTextStream(stdout) << target << ": a complete security database\n";
+            QTextStream out(stdout);
+            out << target << ": a complete security database\n";
+            const QStringList legacy = LegacyPasswordUsers(connection);
+            if (!legacy.isEmpty())
+                out << "users whose password is still in the legacy form: "
+                    << legacy.join(QStringLiteral(", ")) << "\n";
+            const QStringList without = UsersWithoutPassword(connection);
+            if (!without.isEmpty())
+                out << "users without a password: " << without.join(QStringLiteral(", ")) << "\n";
             return 0;
         }
+        if (command == u"upgrade") {
+            UpgradeOptions options;
+            options.engine = engine;
+            options.sqliteFile = parser.value(sqlite);
+            options.pg = info;
+            options.settings = loginGuard;
+            options.forcePasswordChange = parser.isSet(forcePasswordChange);
+            const QStringList notes = UpgradeSecurityDatabase(options);
+            QTextStream out(stdout);
+            out << "upgraded " << target << "\n";
+            for (const QString& note : notes)
+                out << note << "\n";
+            return 0;
+        }
+        if (parser.isSet(forcePasswordChange))
+            return UsageError(QStringLiteral("--force-password-change applies to upgrade only"));
 
         if (engine == Engine::SQLite
             && (parser.isSet(runtimeRole) || parser.isSet(resetRolePasswords)
@@ -232,6 +324,7 @@ int main(int argc, char* argv[])
         if (parser.isSet(progId))
             options.progId = parser.value(progId);
         options.resetRolePasswords = parser.isSet(resetRolePasswords);
+        options.loginGuard = loginGuard;
 
         const QStringList notes = CreateSecurityDatabase(options);
         QTextStream out(stdout);

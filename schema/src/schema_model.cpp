@@ -97,4 +97,21 @@ QList<ExpectedProcedure> ExpectedProcedures()
     };
 }
 
+QList<ExpectedRelation> ExpectedLoginGuardRelations()
+{
+    return {
+        { "LoginFailures", Columns("UserID Failures WindowStart LockedUntil") },
+        { "LoginThrottleSettings", Columns("FailuresBeforeLock LockSeconds") },
+    };
+}
+
+QList<ExpectedProcedure> ExpectedLoginGuardProcedures()
+{
+    return {
+        { "LoginLocked", "UserName text", true },
+        { "RecordLoginFailure", "UserName text", false },
+        { "ClearLoginLock", "UserID int", false },
+    };
+}
+
 } // namespace Security::Schema

@@ -28,5 +28,9 @@ QList<ExpectedRelation> ExpectedTables(Engine engine);
 QList<ExpectedRelation> ExpectedViews();
 // The ten procedures and the four parameterised saved queries.
 QList<ExpectedProcedure> ExpectedProcedures();
+// What password storage and throttling add: the table and view, the
+// procedures.
+QList<ExpectedRelation> ExpectedLoginGuardRelations();
+QList<ExpectedProcedure> ExpectedLoginGuardProcedures();
 
 } // namespace Security::Schema

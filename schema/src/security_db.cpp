@@ -247,11 +247,11 @@ void Connection::Rollback() noexcept
 
 // --- Scripts ---
 
-QStringList SchemaScripts(Engine engine)
+namespace {
+
+QStringList ScriptsIn(const QString& folder)
 {
     InitSchemaResources();
-    const QString folder = engine == Engine::SQLite ? QStringLiteral(":/wardschema/sqlite")
-                                                    : QStringLiteral(":/wardschema/postgresql");
     QStringList scripts;
     const QDir dir(folder);
     for (const QString& name :
@@ -266,11 +266,34 @@ QStringList SchemaScripts(Engine engine)
     return scripts;
 }
 
-void ApplySchema(Connection& connection)
+QString EngineFolder(Engine engine)
 {
-    for (const QString& script : SchemaScripts(connection.engine()))
+    return engine == Engine::SQLite ? QStringLiteral(":/wardschema/sqlite")
+                                    : QStringLiteral(":/wardschema/postgresql");
+}
+
+} // namespace
+
+QStringList SchemaScripts(Engine engine)
+{
+    return ScriptsIn(EngineFolder(engine));
+}
+
+QStringList UpgradeScripts(Engine engine)
+{
+    return ScriptsIn(EngineFolder(engine) + QStringLiteral("/upgrade"));
+}
+
+void RunScripts(Connection& connection, const QStringList& scripts)
+{
+    for (const QString& script : scripts)
         for (const QString& statement : SplitSqlScript(script))
             connection.Exec(statement);
+}
+
+void ApplySchema(Connection& connection)
+{
+    RunScripts(connection, SchemaScripts(connection.engine()));
 }
 
 // --- Rows and procedures ---

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <optional>
 #include <stdexcept>
 
 namespace Security::Schema {
@@ -77,6 +78,10 @@ private:
 void ApplySchema(Connection& connection);
 // The script texts as embedded in the tool, in the order they run.
 QStringList SchemaScripts(Engine engine);
+// The scripts an upgrade runs (each statement may run again).
+QStringList UpgradeScripts(Engine engine);
+// Runs every statement of the scripts in the current transaction.
+void RunScripts(Connection& connection, const QStringList& scripts);
 
 // A result: column names as the engine reports them, and the rows.
 struct Rows {
@@ -108,9 +113,17 @@ Rows CallProcedure(
 // Runs a query and collects its rows.
 Rows Select(Connection& connection, const QString& sql, const QVariantList& values = {});
 
+// The columns of a table or view, or nothing when there is none of that name.
+std::optional<QStringList> ColumnsOf(Connection& connection, const QString& relation);
+// Whether Users has the column of Argon2id strings (the database has been
+// made or upgraded with password storage and throttling).
+bool HasPasswordHashColumn(Connection& connection);
+
 // Everything wrong with a database as a security database: missing signature,
 // tables, columns, views, procedures, parameters; rows that break the
-// one-row-per-group-and-form/parameter rule. Empty when all is well.
+// one-row-per-group-and-form/parameter rule; with the column of Argon2id
+// strings, also the table, view and procedures of throttling. Empty when all
+// is well.
 QStringList CheckDatabase(Connection& connection);
 
 // The seed of a new security database.

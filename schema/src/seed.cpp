@@ -1,3 +1,4 @@
+#include "login_guard.h"
 #include "passwords.h"
 #include "security_db.h"
 #include "valuepad_key_texts.h"
@@ -52,13 +53,16 @@ void InsertGroup(Connection& connection, const QString& name, const QString& ful
 void InsertUser(Connection& connection, const QString& name, const QString& fullName,
     const QString& group, const QByteArray& password)
 {
-    const QVariant passwd
-        = password.isEmpty() ? QVariant() : QVariant(StoredPasswordText(password));
+    // In the form the database's setting asks for.
+    const StoredPasswordValues stored = PasswordValues(connection, password);
     connection.Exec(QStringLiteral("INSERT INTO Users (Name, FullName, GroupID, Passwd, "
                                    "PasswdControl, AllowNullPasswd, AllowChangePswd, "
                                    "NoChPswdAtLogin, AccountEnabled) "
                                    "VALUES (?, ?, ?, ?, 2, 2, 2, 2, 2)"),
-        { name, fullName, GroupId(connection, group), passwd });
+        { name, fullName, GroupId(connection, group), stored.passwd });
+    if (!stored.hash.isNull())
+        connection.Exec(QStringLiteral("UPDATE Users SET PasswordHash = ? WHERE Name = ?"),
+            { stored.hash, name });
 }
 
 // A form every existing group gets a row for; the administrators' group

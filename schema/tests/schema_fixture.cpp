@@ -112,7 +112,7 @@ void SchemaTest::TearDown()
 Rows SchemaTest::Call(const QString& procedure, const QList<NamedValue>& arguments)
 {
     bool returnsRows = false;
-    for (const ExpectedProcedure& expected : ExpectedProcedures())
+    for (const ExpectedProcedure& expected : ExpectedProcedures() + ExpectedLoginGuardProcedures())
         if (expected.name == procedure)
             returnsRows = expected.returnsRows;
     vcl::TStoredProc proc;

@@ -17,15 +17,6 @@ namespace Security {
 using vcl::TDataSet;
 using namespace ValueHelpers;
 
-namespace {
-
-QByteArray RawOf(const tor::pswdsstr<16>& value)
-{
-    return QByteArray(value.data(), static_cast<qsizetype>(value.length()));
-}
-
-} // namespace
-
 void TSecDModDlgFrm::ExecCommands(std::initializer_list<vcl::TDBDataSet*> commands)
 {
     for (vcl::TDBDataSet* command : commands)
@@ -130,7 +121,8 @@ void TSecDModDlgFrm::NewUserEnd(const char* name, const char* fullName,
     try {
         SetQueryParamAsString(InsertUsers, "Name", name);
         SetQueryParamAsString(InsertUsers, "FullName", fullName);
-        SetQueryParamAsRaw(InsertUsers, "Passwd", RawOf(passwd));
+        const TStoredPasswd stored = StoredFormOf(passwd, {}, {});
+        SetQueryParamAsRaw(InsertUsers, "Passwd", RawOf(stored.passwd));
         SetQueryParamAsInteger(InsertUsers, "GroupID", groupID);
         SetQueryParamAsInteger(InsertUsers, "AllowChangePswd", allowChangePswd);
         SetQueryParamAsInteger(InsertUsers, "AllowNullPasswd", allowNullPasswd);
@@ -148,6 +140,8 @@ void TSecDModDlgFrm::NewUserEnd(const char* name, const char* fullName,
         }
         Transacted([&] {
             ExecQuery(InsertUsers);
+            if (HasPasswordHashColumn())
+                WritePasswordHash(name, stored.hash);
             if (restricted)
                 ExecCommands({ InsertNewUserRights, InsertNewUserParams });
         });

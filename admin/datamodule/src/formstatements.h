@@ -136,6 +136,22 @@ inline constexpr Update UpdateUsers { "update Users set Name = :Name, FullName =
     ":AccountEnabled)",
     "delete from Users where UserID = :OLD_UserID" };
 
+// The same with the Argon2id string, for databases that have its column.
+inline constexpr Update UpdateUsersWithHash {
+    "update Users set Name = :Name, FullName = :FullName, "
+    "GroupID = :GroupID, Passwd = :Passwd, PasswordHash = "
+    ":PasswordHash, PasswdControl = :PasswdControl, "
+    "AllowNullPasswd = :AllowNullPasswd, AllowChangePswd = "
+    ":AllowChangePswd, NoChPswdAtLogin = :NoChPswdAtLogin, "
+    "AccountEnabled = :AccountEnabled where UserID = "
+    ":OLD_UserID",
+    "insert into Users (Name, FullName, GroupID, Passwd, PasswordHash, PasswdControl, "
+    "AllowNullPasswd, AllowChangePswd, NoChPswdAtLogin, AccountEnabled) values (:Name, :FullName, "
+    ":GroupID, :Passwd, :PasswordHash, :PasswdControl, :AllowNullPasswd, :AllowChangePswd, "
+    ":NoChPswdAtLogin, :AccountEnabled)",
+    UpdateUsers.remove
+};
+
 // The full module's groups carry their position in the hierarchy editor.
 inline constexpr Update UpdateGroups { "update Groups set Name = :Name, FullName = :FullName, "
                                        "Description = :Description, PasswdControl = "

@@ -27,16 +27,6 @@ tor::pswdsstr<16> Text16(const vcl::TField* field)
     return tor::pswdsstr<16>(field->AsString());
 }
 
-tor::pswdsstr<16> Raw16(const vcl::TField* field)
-{
-    return tor::pswdsstr<16>(field->AsRaw());
-}
-
-QByteArray RawOf(const tor::pswdsstr<16>& value)
-{
-    return QByteArray(value.data(), static_cast<qsizetype>(value.length()));
-}
-
 void CopyName(char (&target)[17], const std::string& name)
 {
     std::memset(target, 0, sizeof target);
@@ -417,7 +407,7 @@ TSecUserInfo TSecDModSmpDlgFrm::UserInfo()
     // must never come back as his name.
     info.Name = tor::pswdsstr<16>(UsersName->AsString());
     info.FullName = UsersFullName->AsString();
-    info.Passwd = Raw16(UsersPasswd);
+    info.Passwd = CurrentUserPasswd();
     info.UserID = UsersUserID->AsInteger();
     info.GroupID = UsersGroupID->AsInteger();
     info.AllowChangePswd = OptionOf(UsersAllowChangePswd);
@@ -456,11 +446,15 @@ void TSecDModSmpDlgFrm::ChangeUser(const char* name, const char* fullName,
 {
     if (!HasCurrentRow(Users))
         return;
+    const TStoredPasswd stored = StoredFormOf(passwd, Raw16(UsersPasswd),
+        UsersPasswordHash ? UsersPasswordHash->AsString() : std::string());
     EditAndPost(Users, [&] {
         UsersName->SetAsString(name ? name : "");
         UsersFullName->SetAsString(fullName ? fullName : "");
         // The stored form byte for byte, never through the UTF-8 text path.
-        UsersPasswd->SetRaw(RawOf(passwd));
+        UsersPasswd->SetRaw(RawOf(stored.passwd));
+        if (UsersPasswordHash)
+            UsersPasswordHash->SetValue(stored.hash);
         UsersAllowChangePswd->SetAsInteger(allowChangePswd);
         UsersAllowNullPasswd->SetAsInteger(allowNullPasswd);
         UsersNoChPswdAtLogin->SetAsInteger(noChPswdAtLogin);

@@ -215,7 +215,8 @@ void TSecDModSmpDlgFrm::BuildDataSets(const TSecFormOptions& options, bool full)
     const Sql::Update& groupsUpdate = full ? Sql::UpdateGroups : Sql::UpdateSmpGroups;
     UpdateGroups = NewUpdate(
         "UpdateGroups", Groups, groupsUpdate.modify, groupsUpdate.insert, groupsUpdate.remove);
-    if (!options.namedParams && !full) {
+    positionalUserUpdates_ = !options.namedParams && !full;
+    if (positionalUserUpdates_) {
         for (vcl::TUpdateSQL* update : { UpdateUsers, UpdateGroups })
             for (auto kind : { vcl::ukModify, vcl::ukInsert, vcl::ukDelete })
                 BindByPosition(update->Query(kind));
@@ -392,7 +393,8 @@ void TSecDModSmpDlgFrm::BuildFields(bool full)
         = MakeField<TBooleanField>(this, SecurityParams, "SecurityParamsHidden", "Hidden");
 }
 
-// Part 4.1 step 7 with the ids bound, never pasted into the statements.
+// Restricts every dataset to one user and his group (all when either id is
+// -1), with the ids bound, never pasted into the statements.
 void TSecDModSmpDlgFrm::RestrictTo(int userID, int groupID)
 {
     const bool all = userID == -1 || groupID == -1;
@@ -421,6 +423,7 @@ void TSecDModSmpDlgFrm::Open()
     Current.SecurityParamsDS = SecurityParamsDS;
     Current.ParamTypesDS = ParamTypesDS;
     SetQueryParamAsInteger(Groups, "GroupID", LoggedGroupID());
+    PreparePasswordStorage();
     {
         // Values are filled once everything is open.
         SuspensionOff noRefill(*this);

@@ -61,6 +61,18 @@ private:
 
 namespace ValueHelpers {
 
+// Stored passwords and encoded values travel as raw bytes, one character per
+// byte, never through the UTF-8 text path.
+inline tor::pswdsstr<16> Raw16(const vcl::TField* field)
+{
+    return tor::pswdsstr<16>(field->AsRaw());
+}
+
+inline QByteArray RawOf(const tor::pswdsstr<16>& value)
+{
+    return QByteArray(value.data(), static_cast<qsizetype>(value.length()));
+}
+
 // Clears the filter-suspension flag for its lifetime (no refill while the
 // datasets move), putting the previous value back.
 class SuspensionOff {

@@ -16,6 +16,7 @@ TSecurityChangeUserFrm::TSecurityChangeUserFrm(vcl::TComponent* owner, TLoggedUs
         &TSecurityChangeUserFrm::RemovePasswdBtnClick);
     connect(ChangePasswdBtn, &QPushButton::clicked, this,
         &TSecurityChangeUserFrm::ChangePasswdBtnClick);
+    connect(ClearLockBtn, &QPushButton::clicked, this, &TSecurityChangeUserFrm::ClearLockBtnClick);
     connect(OKBtn, &QPushButton::clicked, this, &TSecurityChangeUserFrm::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &TSecurityChangeUserFrm::reject);
     SetData({});
@@ -33,6 +34,24 @@ void TSecurityChangeUserFrm::SetData(const TSecUserInfo& user)
     const bool himself = user.UserID == admin.UserID;
     RemovePasswdBtn->setEnabled(admin.EffPasswdControl());
     ChangePasswdBtn->setEnabled(himself ? admin.EffAllowChangePswd() : admin.EffPasswdControl());
+    SetLoginLock({});
+}
+
+void TSecurityChangeUserFrm::SetLoginLock(const std::string& lockEnd)
+{
+    lockCleared_ = false;
+    LoginLock->setText(lockEnd.empty()
+            ? tr("Not locked")
+            : tr("Locked until %1 (UTC)")
+                  .arg(QString::fromStdString(lockEnd).replace(u'T', u' ').remove(u'Z')));
+    ClearLockBtn->setEnabled(!lockEnd.empty() && logged_.User.EffPasswdControl());
+}
+
+void TSecurityChangeUserFrm::ClearLockBtnClick()
+{
+    lockCleared_ = true;
+    LoginLock->setText(tr("Cleared on OK"));
+    ClearLockBtn->setEnabled(false);
 }
 
 TSecUserInfo TSecurityChangeUserFrm::Data() const

@@ -27,6 +27,12 @@ public:
     // entered.
     TSecUserInfo Data() const;
     bool PasswdChanged() const noexcept { return passwdChanged_; }
+    // The end of the user's failed-login lock (the data module's
+    // LoginLockEnd; empty: not locked). With password control the
+    // administrator may clear it; the caller clears it on OK when
+    // LoginLockCleared().
+    void SetLoginLock(const std::string& lockEnd);
+    bool LoginLockCleared() const noexcept { return lockCleared_; }
 
 public slots:
     void accept() override;
@@ -34,10 +40,12 @@ public slots:
 private:
     void RemovePasswdBtnClick();
     void ChangePasswdBtnClick();
+    void ClearLockBtnClick();
 
     TLoggedUser logged_;
     TSecUserInfo user_;
     bool passwdChanged_ = false;
+    bool lockCleared_ = false;
 };
 
 } // namespace Security

@@ -3,7 +3,7 @@
 #include "dialoglayout.h"
 #include "fieldmemo.h"
 #include "helptarget.h"
-#include "hierarchyeditor.h"
+#include "hierarchy/hierarchyeditor.h"
 #include "legendmenu.h"
 #include "loggeduser.h"
 #include "securitychangenamefrm.h"
@@ -650,7 +650,9 @@ void TSecurityDlgFrm::ChangeUserCmd()
     TSecDModDlgBaseFrm* module = DModule();
     Reported(sOperationFailed, [&] {
         TSecurityChangeUserFrm dialog(this, TLoggedUser::Of(*AdministeredSecurity()));
-        dialog.SetData(module->UserInfo());
+        const TSecUserInfo current = module->UserInfo();
+        dialog.SetData(current);
+        dialog.SetLoginLock(module->LoginLockEnd(current.UserID));
         if (dialog.ShowModal() != vcl::mrOk)
             return;
         const TSecUserInfo user = dialog.Data();
@@ -658,6 +660,8 @@ void TSecurityDlgFrm::ChangeUserCmd()
         module->ChangeUser(user.Name.c_str(), user.FullName.c_str(), user.Passwd,
             user.AllowChangePswd, user.AllowNullPasswd, user.NoChPswdAtLogin, user.AccountEnabled,
             user.PasswdControl);
+        if (dialog.LoginLockCleared())
+            module->ClearLoginLock(user.UserID);
         if (user.UserID == AdministeredSecurity()->User().UserID)
             ShowLoggedUser();
     });
@@ -690,29 +694,15 @@ void TSecurityDlgFrm::NewGroup()
     }
     if (!data)
         return;
-    int groupID = -1;
+    // The editor opens with the new group's box; the group is created as
+    // collected when the editor is saved, and not at all when it is left.
     try {
-        module->NewGroupStart();
-        try {
-            const TOptionFlags& o = data->Options;
-            const auto& r = data->Rights; // View, Insert, Modify, Delete
-            groupID = module->NewGroupMiddle(data->Name.c_str(), data->FullName.c_str(),
-                data->Description.c_str(), o[poAllowChangePswd], o[poAllowNullPasswd],
-                o[poNoChPswdAtLogin], o[poAccountEnabled], o[poPasswdControl],
-                data->RightsFromGroup.has_value(), data->RightsFromGroup.value_or(-1),
-                data->ParamsFromGroup.has_value(), data->ParamsFromGroup.value_or(-1), r[1], r[3],
-                r[2], r[0], 0, 0);
-        } catch (...) {
-            module->NewGroupEnd(false);
-            throw;
-        }
-        module->NewGroupEnd(true);
+        ShowHierarchyEditor(
+            *module, this, TLoggedUser::Of(*AdministeredSecurity()), SecMask(), data);
     } catch (const std::exception& error) {
         Reported(sNewGroupFailed, [&] { module->ApplyGroupFilter(); });
         ShowCommandFailure(this, sNewGroupFailed, error.what());
-        return;
     }
-    openHierarchyEditor(this, *module, groupID);
 }
 
 void TSecurityDlgFrm::ChangeGroupCmd()
@@ -760,9 +750,16 @@ void TSecurityDlgFrm::RemoveGroup()
 
 void TSecurityDlgFrm::Hierarchy()
 {
-    if (!AskAboutUpdate())
+    // The editor's save writes the group tables: pending edits are applied
+    // (or dropped) first, and a cancelled question stops here.
+    if (!AskAndUpdate())
         return;
-    openHierarchyEditor(this, *DModule(), -1);
+    TSecDModDlgBaseFrm* module = DModule();
+    try {
+        ShowHierarchyEditor(*module, this, TLoggedUser::Of(*AdministeredSecurity()), SecMask());
+    } catch (const std::exception& error) {
+        ShowCommandFailure(this, sOperationFailed, error.what());
+    }
 }
 
 void TSecurityDlgFrm::ResetRights()

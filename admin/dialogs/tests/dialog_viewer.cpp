@@ -74,9 +74,11 @@ int main(int argc, char** argv)
         clerk.UserID = 7;
         clerk.Passwd = admin.passwords.IntEncode("0ld");
         dialog.SetData(clerk);
+        dialog.SetLoginLock("2026-12-10T19:30:00Z");
         return Show(dialog, [&] {
             Print("name", dialog.Data().Name.str());
             Print("fullname", dialog.Data().FullName);
+            Print("lockcleared", dialog.LoginLockCleared() ? "yes" : "no");
         });
     }
     if (which == "NewGroup") {

@@ -13,7 +13,10 @@
 #include <wardlock/keeper/secdmodbase.h>
 #include <wardlock/platform/settings.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QLineEdit>
+#include <QFile>
 #include <QListWidget>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -219,6 +222,57 @@ TEST_P(FullDialog, YesBeforeNewUserApplies)
     EXPECT_TRUE(module->FilterSuspension()) << "values must follow the selection again";
 }
 
+// "Ne&w group ..." and "Hierarchy ..." run the hierarchy editor: the new
+// group is created when the editor is saved and not at all when it is left
+// without saving; the editor opened by "Hierarchy ..." saves nothing when
+// left.
+TEST_P(FullDialog, GroupCommandsRunTheHierarchyEditor)
+{
+    const struct {
+        const char* name;
+        bool newGroup;
+        bool save;
+        int groupsCreated;
+    } cases[] = {
+        { "new group saved", true, true, 1 },
+        { "new group left", true, false, 0 },
+        { "hierarchy left", false, false, 0 },
+    };
+    TSecurity* security = LoginAdmin();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto dialog = Open(security);
+        const int groupsBefore = Count("select count(*) from Groups", {});
+        int editorRuns = 0;
+        vcl::ScopedModalHook forms([&](QDialog& form) {
+            const std::string title = form.windowTitle().toStdString();
+            if (title == "New group") {
+                form.findChild<QLineEdit*>("GroupName")->setText("Drafted");
+                form.findChild<QLineEdit*>("FullName")->setText("Drafted group");
+                form.accept();
+                return;
+            }
+            ASSERT_EQ(title, "Group Hierarchy Editor");
+            ++editorRuns;
+            form.findChild<QAction*>(c.save ? "SaveAndExitAct" : "ExitWithoutSavingAct")->trigger();
+        });
+        {
+            // Leaving without saving asks message 44 first.
+            BoxScript boxes({ vcl::IDYES, vcl::IDYES });
+            if (c.newGroup)
+                dialog->NewGroup();
+            else
+                dialog->Hierarchy();
+        }
+        EXPECT_EQ(editorRuns, 1);
+        EXPECT_EQ(Count("select count(*) from Groups", {}), groupsBefore + c.groupsCreated);
+        // The cases share the database: only the saved case made "Drafted".
+        EXPECT_EQ(Count("select count(*) from Groups where Name = :p1", { QString("Drafted") }), 1);
+        BoxScript close({ vcl::IDYES });
+        dialog->reject();
+    }
+}
+
 // Restricted administrators: Managers administer Clerks (and so their
 // users), not Admins and not Guests.
 class RestrictedDialog : public FullDialogTest {
@@ -385,6 +439,23 @@ TEST_P(FullDialog, HelpOpensThePageOfTheTab)
         EXPECT_NE(boxes.Texts()[0].find(page), std::string::npos) << boxes.Texts()[0];
     }
     registry.DeleteValue("HelpFilesLocation");
+}
+
+// Without the setting, Help on the Users and Groups tabs reaches the page
+// shipped beside the module, and the section each tab names is in it.
+TEST_P(FullDialog, HelpReachesTheShippedPageAndItsSections)
+{
+    auto dialog = Open(LoginAdmin());
+    for (const char* tab : { "&Users", "&Groups" }) {
+        SCOPED_TRACE(tab);
+        ShowTab(*dialog, tab);
+        const QUrl target = dialog->HelpUrl();
+        ASSERT_FALSE(target.fragment().isEmpty());
+        QFile page(target.toLocalFile());
+        ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << page.fileName().toStdString();
+        const QByteArray id = "id=\"" + target.fragment().toUtf8() + "\"";
+        EXPECT_TRUE(page.readAll().contains(id)) << id.toStdString();
+    }
 }
 
 // The layout the user left is the layout he finds.

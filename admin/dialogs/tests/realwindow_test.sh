@@ -53,6 +53,7 @@ run() {
 # The focus starts on the first edit of each dialog.
 run NewUser "New user" "group=2" type:newbie Tab "type:New Bie" Tab Down
 run ChangeUser "User name change" "fullname=Clara Counter" Tab ctrl+a "type:Clara Counter"
+run ChangeUser "User name change" "lockcleared=yes" alt+l
 run NewGroup "New group" "rightsfrom=3" type:audit Tab type:Auditors alt+s Tab End
 run ChangeGroup "Group modification" "fullname=Counter clerks" Tab ctrl+a "type:Counter clerks"
 run NewRight "New right" "defaults=1" type:Invoices Tab "type:Invoice register" alt+s space

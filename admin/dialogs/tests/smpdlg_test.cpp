@@ -52,7 +52,7 @@ protected:
         if (IsSkipped())
             return;
         report = AddForm("ReportFrm", srView);
-        ParamSpec own { "Default", "en" };
+        ParamSetup own { "Default", "en" };
         own.userCanModify = true;
         language = AddParam("Language", own);
         discount = AddParam("MaxDiscount", { "Integer", "5" });
@@ -152,9 +152,9 @@ TEST_P(SmpDlgTest, TheValueIsEditedTheWayItsTypeNeeds)
         { "Integer", tor::TColumnButtonStyle::None }, { "Default", tor::TColumnButtonStyle::None },
         { "Database", tor::TColumnButtonStyle::Ellipsis } };
     for (const Row& row : rows) {
-        ParamSpec spec { row.type, "" };
-        spec.userCanModify = true;
-        AddParam(std::string("Typed") + row.type, spec);
+        ParamSetup setup { row.type, "" };
+        setup.userCanModify = true;
+        AddParam(std::string("Typed") + row.type, setup);
     }
     Run(srView, [&](TSecuritySmpDlgFrm& dialog) {
         for (const Row& row : rows) {
@@ -230,7 +230,7 @@ TEST_P(SmpDlgTest, WorksFromTheKeyboard)
 TEST_P(SmpDlgTest, ShowsNoHiddenFormOrParameter)
 {
     AddForm("SecretFrm", srView, true);
-    ParamSpec hidden { "Default", "x" };
+    ParamSetup hidden { "Default", "x" };
     hidden.hidden = true;
     AddParam("Secret", hidden);
     Run(srView, [&](TSecuritySmpDlgFrm& dialog) {

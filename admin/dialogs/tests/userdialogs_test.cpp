@@ -293,6 +293,44 @@ TEST(ChangeUserDialog, ThePasswordButtonsFollowTheLoggedUsersPolicy)
     }
 }
 
+// A failed-login lock is shown, and only an administrator with password
+// control may clear it; the caller clears it on OK.
+TEST(ChangeUserDialog, ALoginLockIsShownAndClearedWithPasswordControl)
+{
+    struct Row {
+        const char* name;
+        const char* lockEnd;
+        bool control;
+        bool clearable;
+    };
+    const Row rows[] = {
+        { "not locked", "", true, false },
+        { "locked, with control", "2026-12-10T19:30:00Z", true, true },
+        { "locked, without control", "2026-12-10T19:30:00Z", false, false },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Administrator admin;
+        admin.user.PasswdControl = row.control ? kOn : kOff;
+        TSecurityChangeUserFrm dialog(nullptr, admin.Logged());
+        dialog.SetData(Clerk(admin));
+        dialog.SetLoginLock(row.lockEnd);
+        EXPECT_EQ(dialog.ClearLockBtn->isEnabled(), row.clearable);
+        EXPECT_EQ(dialog.LoginLock->text().contains("2026-12-10 19:30:00"), *row.lockEnd != 0);
+        ModalScript script({ [&](QDialog&) {
+            dialog.UserName->setFocus();
+            Key(Qt::Key_L, Qt::AltModifier);
+            Key(Qt::Key_Return);
+        } });
+        ASSERT_EQ(dialog.ShowModal(), vcl::mrOk);
+        EXPECT_EQ(dialog.LoginLockCleared(), row.clearable);
+        // Another user's data starts without a lock.
+        dialog.SetData(Clerk(admin));
+        EXPECT_FALSE(dialog.LoginLockCleared());
+        EXPECT_FALSE(dialog.ClearLockBtn->isEnabled());
+    }
+}
+
 TEST(ChangeUserDialog, RemovePasswordStoresTheEncodedEmptyPassword)
 {
     Administrator admin;

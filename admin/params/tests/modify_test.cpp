@@ -48,7 +48,7 @@ class ModifyTest : public ParamsTest { };
 
 TEST_P(ModifyTest, OnlyTheToolsKeyOpensAnEditorAndModifyEndApplies)
 {
-    AddParam("Motto", ParamSpec { "Default", "plain" });
+    AddParam("Motto", ParamSetup { "Default", "plain" });
     TSecurity* security = LoginAdmin();
     TSecRights rights(security);
     tor::pswdsstr<16> nearly = ToolKey();
@@ -85,7 +85,7 @@ TEST_P(ModifyTest, FailedBuildGivesNoEditor)
 // reports message 213; the value never reaches the database.
 TEST_P(ModifyTest, FailedApplyCleansUpThenReports)
 {
-    AddParam("Motto", ParamSpec { "Default", "plain" });
+    AddParam("Motto", ParamSetup { "Default", "plain" });
     TSecurity* security = LoginAdmin();
     RefuseUserParamWrites(db());
     TSecRights rights(security);

@@ -29,15 +29,16 @@ void ParamsTest::TearDown()
     AdminTest::TearDown();
 }
 
-int ParamsTest::AddType(const std::string& name, const TypeSpec& spec)
+int ParamsTest::AddType(const std::string& name, const TypeSetup& setup)
 {
     db().Exec("insert into ParamTypes (Name, FullName, DllName, InsFncName, ItrFncName, "
               "RenFncName, ShowFncName, KeyFncName, FKey) values (:p1, :p2, :p3, :p4, :p5, :p6, "
               ":p7, :p8, :p9)",
         { QString::fromStdString(name), QString::fromStdString(name + " type"),
-            QString::fromStdString(spec.dll), QString::fromStdString(spec.insert),
-            QString::fromStdString(spec.iterate), QString::fromStdString(spec.rename),
-            QString::fromStdString(spec.show), QString::fromStdString(spec.key), spec.storedKey });
+            QString::fromStdString(setup.dll), QString::fromStdString(setup.insert),
+            QString::fromStdString(setup.iterate), QString::fromStdString(setup.rename),
+            QString::fromStdString(setup.show), QString::fromStdString(setup.key),
+            setup.storedKey });
     return db()
         .Scalar(
             "select ParamTypeID from ParamTypes where Name = :p1", { QString::fromStdString(name) })

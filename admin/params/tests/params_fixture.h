@@ -31,7 +31,7 @@ public:
 // The key the test editor answers with.
 inline constexpr const char* kTestEditorKey = "TestEditorKey01!";
 
-struct TypeSpec {
+struct TypeSetup {
     std::string dll;
     std::string insert, iterate, rename, show, key;
     QVariant storedKey; // raw bytes (RawBytes) or null
@@ -42,7 +42,7 @@ protected:
     void TearDown() override;
 
     // A parameter type; its ParamTypeID.
-    int AddType(const std::string& name, const TypeSpec& spec);
+    int AddType(const std::string& name, const TypeSetup& setup);
     // The test editor ("wardtestparamed.dll", key checked) under `name`.
     int AddTestEditorType(const std::string& name = "TestEd");
     // valuepad's type as autodetection stores it.

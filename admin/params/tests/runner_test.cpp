@@ -164,7 +164,7 @@ TEST_P(RunnerTest, MissingLibraryOrEntryPoint)
 {
     struct Case {
         const char* why;
-        TypeSpec type;
+        TypeSetup type;
         std::string message;
     };
     const Case cases[] = {

@@ -11,17 +11,22 @@
 #include <wardlock/types.h>
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace vcl {
 class TBooleanField;
 class TDataSet;
 class TField;
 class TIntegerField;
+class TStoredProc;
 class TStringField;
 } // namespace vcl
 
 namespace Security {
+
+class TSessionPasswords;
 
 // The runtime data module's interface: logs a user in and answers the rights and parameter
 // questions of one security database. A provider makes it and deletes it (see DBProviderBase); the
@@ -57,10 +62,27 @@ public:
     // Fills the user record from the logged user's rows.
     virtual void FillUser(TSecUser& user) = 0;
 
-    // The stored form of a password and the check against a stored form,
-    // through this data module's encoder hook when one is set.
+    // The legacy stored form of a password, through this data module's
+    // encoder hook when one is set; the dialogs hand passwords on in this
+    // form. While the database stores Argon2id strings (StoresModernForm) it
+    // also makes the password's Argon2id string and keeps it for this login
+    // (ModernFormOf); that may throw std::runtime_error (no memory for it).
     tor::pswdsstr<16> IntEncode(const char* password) const;
+    // The legacy check (an empty stored form passes any password); the
+    // marker of a user stored as an Argon2id string matches no password.
     bool CheckPswd(const char* password, const tor::pswdsstr<16>& stored) const;
+
+    // The Argon2id string this login made from the password whose legacy
+    // form is `encoded` (IntEncode, or the logged user's own password at
+    // login); empty when there is none. The administration module stores it
+    // in place of the legacy form.
+    std::string ModernFormOf(const tor::pswdsstr<16>& encoded) const;
+    // The legacy form of the password an Argon2id string of this login was
+    // made from; none for a string this login did not make or verify.
+    std::optional<tor::pswdsstr<16>> EncodedFormOf(std::string_view hash) const;
+    // Whether the database asks for Argon2id strings ("PasswordStorage"),
+    // as read when the login was prepared.
+    bool StoresModernForm() const noexcept { return storesModernForm_; }
 
     // True while a user is logged in.
     bool Logged() const noexcept { return logged_; }
@@ -71,10 +93,21 @@ public:
 protected:
     // Set by the providers' Login and Logout.
     void SetLogged(bool logged) noexcept { logged_ = logged; }
+    void SetStoresModernForm(bool stores) noexcept { storesModernForm_ = stores; }
+    // The logged user's password: its legacy form and its Argon2id string.
+    void SetLoggedModernForm(const tor::pswdsstr<16>& encoded, std::string hash);
+    // A new login session starts: nothing of the last one is kept.
+    void ForgetModernForms() noexcept;
+    // The legacy form of the logged user's password when it is stored as an
+    // Argon2id string; none otherwise.
+    std::optional<tor::pswdsstr<16>> LoggedEncodedForm() const;
 
 private:
     bool logged_ = false;
+    bool storesModernForm_ = false;
     EncoderHook encoder_ = nullptr;
+    // Mutable: IntEncode, a question about a password, keeps what it made.
+    mutable std::unique_ptr<TSessionPasswords> sessionPasswords_;
 };
 
 // The runtime data module of the dataset layer: the datasets and queries the providers fill and the
@@ -92,8 +125,12 @@ public:
     bool PrepareLogin(const char* dbPassword) override;
     // Closes the users dataset.
     void PostLogin() override;
-    // A refusal (unknown name, name in another case, wrong password) lasts at
-    // least 5 ms whichever it is, so its time does not tell which names exist.
+    // A refusal (unknown name, name in another case, wrong password, a name
+    // locked after failed logins) lasts at least 5 ms whichever it is, and
+    // costs the same password check, so its time does not tell which names
+    // exist. A user with an Argon2id string is checked against it, any other
+    // against the legacy form. While the database throttles failed logins,
+    // every refusal is recorded there.
     bool Login(const char* userName, const char* password) override;
     void Logout() override;
     int GetRight(const char* formName, int& formID) override;
@@ -153,10 +190,30 @@ protected:
         vcl::TDataSet* userRights, vcl::TDataSet* groupParams, vcl::TDataSet* userParams,
         vcl::TDataSet* securityParams);
 
+    // Called by the provider's form with its two procedures of failed-login
+    // throttling (owned by this data module, connected like the datasets):
+    // "LoginLocked" and "RecordLoginFailure". They are only called while the
+    // database's settings switch throttling on.
+    void SetLoginGuard(vcl::TStoredProc* locked, vcl::TStoredProc* recordFailure);
+
     // The provider creates and frees the users query.
     vcl::TDataSet* users_ = nullptr;
 
 private:
+    // The database's settings of password storage and throttling; with
+    // throttling on, its two procedures must exist (else this throws).
+    void ReadLoginSettings();
+    // Whether the database throttles failed logins (read at preparation).
+    bool Throttled() const noexcept { return failuresBeforeLock_ > 0; }
+    bool NameLocked(const std::string& name);
+    void RecordFailure(const std::string& name);
+    // The Argon2id string of the users row, empty when it has none.
+    std::string RowHash() const;
+
+    vcl::TStoredProc* loginLocked_ = nullptr;
+    vcl::TStoredProc* recordFailure_ = nullptr;
+    int failuresBeforeLock_ = 0;
+
     // Answers already given since the datasets were last opened or closed.
     struct Memo;
     // Forgets every remembered answer: called whenever the datasets may

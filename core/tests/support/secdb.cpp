@@ -5,6 +5,9 @@
 #include <wardlock/data/connection.h>
 #include <wardlock/data/dbdataset.h>
 #include <wardlock/encoding.h>
+#include <wardlock/passwordhash.h>
+
+#include "legacy_database.h"
 
 #include <QFile>
 #include <QProcess>
@@ -274,6 +277,37 @@ int SecurityDb::AddUser(const std::string& name, int groupID, std::optional<std:
             policy.accountEnabled, policy.passwdControl });
     return Scalar("select UserID from Users where Name = :p1", { QString::fromStdString(name) })
         .toInt();
+}
+
+int SecurityDb::AddModernUser(const std::string& name, int groupID, const std::string& password,
+    std::optional<tor::pswdsstr<16>> legacy)
+{
+    const int userID = AddUser(name, groupID, std::nullopt);
+    Exec("update Users set Passwd = :p1, PasswordHash = :p2 where UserID = :p3",
+        { RawBytes(legacy.value_or(Security::ModernFormMarker())),
+            QString::fromStdString(Security::PasswordHash::Make(password.c_str())), userID });
+    return userID;
+}
+
+void SecurityDb::MakeLegacy()
+{
+    // Unprepared: PostgreSQL prepares no ALTER or DROP.
+    Connect();
+    for (const std::string& statement :
+        Security::Schema::Testing::LegacyDatabaseStatements(engine_ == Engine::SQLite))
+        writer_->Execute(statement);
+}
+
+void SecurityDb::AgeLoginFailures(int seconds)
+{
+    if (engine_ == Engine::SQLite)
+        Exec("update LoginFailures set WindowStart = WindowStart - :p1 / 86400.0, "
+             "LockedUntil = LockedUntil - :p2 / 86400.0",
+            { seconds, seconds });
+    else
+        Exec("update LoginFailures set WindowStart = WindowStart - make_interval(secs => :p1), "
+             "LockedUntil = LockedUntil - make_interval(secs => :p2)",
+            { seconds, seconds });
 }
 
 int SecurityDb::AddForm(const std::string& name)

@@ -69,6 +69,15 @@ public:
     // `password` std::nullopt stores null; the stored form is IntEncode's.
     int AddUser(const std::string& name, int groupID, std::optional<std::string> password,
         const UserPolicy& policy = {});
+    // A user whose password is an Argon2id string; the legacy column holds
+    // the marker (`legacy`, when given, instead).
+    int AddModernUser(const std::string& name, int groupID, const std::string& password,
+        std::optional<tor::pswdsstr<16>> legacy = std::nullopt);
+    // The database as the schema tool made them before password storage and
+    // throttling.
+    void MakeLegacy();
+    // As if `seconds` had passed since every counted failed login and lock.
+    void AgeLoginFailures(int seconds);
     int AddForm(const std::string& name);
     int AddParam(const std::string& name);
     void SetGroupRight(int groupID, int formID, int mask);

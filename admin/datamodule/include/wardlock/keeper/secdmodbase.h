@@ -169,6 +169,12 @@ public:
     // The current user (with his group's flags) and the current group.
     virtual TSecUserInfo UserInfo() = 0;
     virtual TSecGroupInfo GroupInfo() = 0;
+    // Failed-login locks (databases that throttle failed logins): the end of
+    // the user's lock (UTC, "YYYY-MM-DDTHH:MM:SSZ"), empty while he is not
+    // locked or the database cannot lock; and ending it at once, his counted
+    // failures forgotten (written at once, in its own transaction).
+    virtual std::string LoginLockEnd(int userID) = 0;
+    virtual void ClearLoginLock(int userID) = 0;
     // Refills the values after the current user changed.
     virtual void ApplyUserFilter() = 0;
     // A parameter type's ID by name (EParamTypeNotFound when absent), and its name by ID

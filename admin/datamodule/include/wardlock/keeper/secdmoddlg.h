@@ -181,6 +181,8 @@ private:
     void ClearNewUserFilter();
     bool MayPlaceUserIn(int groupID) const;
     void ExecCommands(std::initializer_list<vcl::TDBDataSet*> commands);
+    // Stores the Argon2id string (null: none) of the user named `name`.
+    void WritePasswordHash(const char* name, const QVariant& hash);
     void SetGroupNameAndRights(vcl::TDBDataSet* command, const char* name, TCheckBoxState defInsert,
         TCheckBoxState defDelete, TCheckBoxState defModify, TCheckBoxState defView);
     void UndoGroupMove(int userID);

@@ -101,6 +101,8 @@ public:
     vcl::TStringField* UsersFullName = nullptr;
     vcl::TIntegerField* UsersGroupID = nullptr;
     vcl::TStringField* UsersPasswd = nullptr;
+    // The Argon2id string column; null when the database has none.
+    vcl::TStringField* UsersPasswordHash = nullptr;
     vcl::TIntegerField* UsersPasswdControl = nullptr;
     vcl::TIntegerField* UsersAllowNullPasswd = nullptr;
     vcl::TIntegerField* UsersAllowChangePswd = nullptr;
@@ -253,6 +255,8 @@ public:
     bool FindUser(int userID) override;
     TSecUserInfo UserInfo() override;
     TSecGroupInfo GroupInfo() override;
+    std::string LoginLockEnd(int userID) override;
+    void ClearLoginLock(int userID) override;
     void ApplyUserFilter() override;
     int GetParamTypeID(const char* typeName) override;
     tor::pswdsstr<16> GetParamTypeName(int typeID) override;
@@ -392,6 +396,26 @@ protected:
     void SetValuesEdited(bool value) noexcept { valuesEdited_ = value; }
     // Clears the modified flag only when no table holds pending updates.
     void ClearModifiedIfClean();
+    // The two password columns of a user row being written: the legacy
+    // column and the Argon2id string (null: none).
+    struct TStoredPasswd {
+        tor::pswdsstr<16> passwd;
+        QVariant hash;
+    };
+    // What a row whose columns hold `current` and `currentHash` stores for a
+    // password given in the legacy form `passwd`: the Argon2id string the
+    // login session made for it when the database stores those (the legacy
+    // column then gets the marker); the row's columns unchanged when `passwd`
+    // is what the row already holds; else the legacy form.
+    TStoredPasswd StoredFormOf(const tor::pswdsstr<16>& passwd, const tor::pswdsstr<16>& current,
+        const std::string& currentHash) const;
+    // The current user's stored password as the dialogs compare it: for a
+    // user stored as an Argon2id string, the legacy form of the password
+    // this session verified or set for him; else the legacy column (for such
+    // a user the marker, which matches no password).
+    tor::pswdsstr<16> CurrentUserPasswd() const;
+    // Whether the database has the Argon2id column (and failed-login locks).
+    bool HasPasswordHashColumn() const noexcept { return UsersPasswordHash != nullptr; }
     // Reopens the ten tables (the datasets of TSecTables).
     void ReopenTables();
     // The logged administrator's own effective value of option `option` of
@@ -449,8 +473,13 @@ private:
     void HandLoggedUserBack();
     void SetParamValue(const char* name, const QVariant& value);
     bool LocateForm(const char* formName);
+    // Before the users are first opened: the Argon2id column's field and the
+    // user statements that write it, when the database has the column.
+    void PreparePasswordStorage();
 
     bool cachedMode_;
+    // The simple module's user statements bind by position.
+    bool positionalUserUpdates_ = false;
     int restrictUserID_;
     int restrictGroupID_;
     std::bitset<kSecTableCount> refreshSet_;
