@@ -20,6 +20,6 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
   exit 1
 fi
 echo "demo: starting $program on $WARDLOCK_DEMO_DATABASE"
-echo "demo: log in as demo / demo (also manager / manager, guest without password," \
-     "admin / ${WARDLOCK_DEMO_ADMIN_PASSWORD:-admin})"
+echo "demo: log in as demo / demo (also manager / manager, deputy / deputy, guest without" \
+     "password, admin / ${WARDLOCK_DEMO_ADMIN_PASSWORD:-admin})"
 exec "$build/bin/$program" "$@"

@@ -13,7 +13,7 @@
 # alone.
 #
 # Demo logins: admin / $WARDLOCK_DEMO_ADMIN_PASSWORD (default "admin"),
-# manager / manager, demo / demo, guest without a password.
+# manager / manager, deputy / deputy, demo / demo, guest without a password.
 
 wardlock_demo_environment() {
   local build=${1:-${WARDLOCK_BUILD_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}}

@@ -109,6 +109,7 @@ TEST_F(WardDemoTest, EveryDemoAccountLogsIn)
     const std::pair<std::string, std::string> accounts[] = {
         { "demo", "demo" },
         { "manager", "manager" },
+        { "deputy", "deputy" },
         { "guest", "" }, // the guests' group allows an empty password
         { "admin", examples_test::kAdminPassword },
     };

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include <exception>
+#include <iostream>
 #include <string>
 
 using Security::TSecRights;
@@ -141,18 +142,24 @@ void TMainFrm::SmallDlgBtnClick()
     ShowUser();
 }
 
+// The line is written to standard output too, so that a script driving the
+// window can follow who is logged in and what he may do.
 void TMainFrm::ShowUser()
 {
-    if (!Rights.Binded() || !Rights.Logged()) {
-        UserLine->setText(QStringLiteral("Not logged in"));
-        return;
-    }
+    const QString line = UserLineText();
+    UserLine->setText(line);
+    std::cout << line.toStdString() << std::endl;
+}
+
+QString TMainFrm::UserLineText()
+{
+    if (!Rights.Binded() || !Rights.Logged())
+        return QStringLiteral("Not logged in");
     // GetRight answers the form's ID and leaves the rights in Mask.
     Rights.GetRight(kFormName);
     const int mask = Rights.Mask;
-    UserLine->setText(
-        QStringLiteral("Logged in as %1 (%2); %3 rights: %4 (%5)")
-            .arg(QString::fromUtf8(Rights.UserName().c_str()),
-                QString::fromUtf8(Rights.UserFullName().c_str()), QString::fromLatin1(kFormName),
-                QString::number(mask), MaskText(mask)));
+    return QStringLiteral("Logged in as %1 (%2); %3 rights: %4 (%5)")
+        .arg(QString::fromUtf8(Rights.UserName().c_str()),
+            QString::fromUtf8(Rights.UserFullName().c_str()), QString::fromLatin1(kFormName),
+            QString::number(mask), MaskText(mask));
 }

@@ -45,6 +45,7 @@ protected:
 private:
     void FormShow();
     void ShowUser();
+    QString UserLineText();
 
     bool bindFailed_ = false;
 };

@@ -321,7 +321,19 @@ void AddDemoData(Connection& connection)
         QStringLiteral("Clerks"), "demo");
     InsertUser(connection, QStringLiteral("guest"), QStringLiteral("Guest"),
         QStringLiteral("Guests"), QByteArray());
+    // A restricted administrator: a manager who may view, add and change the
+    // users of the groups below his own, within his own rights.
+    InsertUser(connection, QStringLiteral("deputy"), QStringLiteral("Deputy Manager"),
+        QStringLiteral("Managers"), "deputy");
 
+    // Rights a user holds on a form apart from his group (mask as above).
+    auto ownRights = [&](const char* user, const char* form, int mask) {
+        connection.Exec(QStringLiteral("INSERT INTO UserRights (FormID, UserID, FView, FInsert, "
+                                       "FModify, FDelete) VALUES (?, ?, ?, ?, ?, ?)"),
+            { IdByName(connection, "Forms", "FormID", QLatin1String(form)),
+                IdByName(connection, "Users", "UserID", QLatin1String(user)), (mask & 1) != 0,
+                (mask & 2) != 0, (mask & 4) != 0, (mask & 8) != 0 });
+    };
     // The demo user's own values: German texts, his personal data, and the
     // reports he may view.
     const int demo = IdByName(connection, "Users", "UserID", QStringLiteral("demo"));
@@ -339,10 +351,9 @@ void AddDemoData(Connection& connection)
             QStringLiteral("INSERT INTO UserParams (ParamID, UserID, FValue) VALUES (?, ?, ?)"),
             { IdByName(connection, "Params", "ParamID", QLatin1String(param)), demo,
                 QString::fromUtf8(value) });
-    connection.Exec(QStringLiteral("INSERT INTO UserRights (FormID, UserID, FView, FInsert, "
-                                   "FModify, FDelete) VALUES (?, ?, ?, ?, ?, ?)"),
-        { IdByName(connection, "Forms", "FormID", QStringLiteral("ReportsFrm")), demo, true, false,
-            false, false });
+    ownRights("demo", "ReportsFrm", 1);
+    // The deputy may view, add and change users (Security), but not remove them.
+    ownRights("deputy", "Security", 7);
 }
 
 } // namespace Security::Schema

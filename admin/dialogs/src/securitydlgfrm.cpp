@@ -32,6 +32,7 @@ namespace {
 
 constexpr const char* kLayoutKey = "Software\\Torvane\\Wardlock\\1.0\\Layout\\SecurityDlg";
 constexpr int kMinGroupsPanelHeight = 150;
+constexpr QSize kDefaultSize(960, 660);
 constexpr SecRightsMask kView = 1, kInsert = 2, kModify = 4, kDelete = 8;
 
 // Settings rows that hold the administration account: never shown, even in
@@ -885,7 +886,9 @@ std::vector<std::pair<tor::TTorDBGrid*, std::string>> TSecurityDlgFrm::GridSecti
 
 void TSecurityDlgFrm::LoadLayout()
 {
-    QSize size = sizeHint();
+    // The size hint stacks every grid's own hint and outgrows a 1024x768
+    // screen: without a kept size the dialog opens at one that fits.
+    QSize size = sizeHint().boundedTo(kDefaultSize);
     layout_->Read("Width", [&](int width) { size.setWidth(width); });
     layout_->Read("Height", [&](int height) { size.setHeight(height); });
     resize(size.expandedTo(minimumSizeHint()));

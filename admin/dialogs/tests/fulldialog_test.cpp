@@ -458,6 +458,24 @@ TEST_P(FullDialog, HelpReachesTheShippedPageAndItsSections)
     }
 }
 
+// Without a kept layout the dialog opens at a size a 1024x768 screen holds
+// (its frame included), and every rights column is shown whole.
+TEST_P(FullDialog, FirstOpeningFitsTheSmallScreen)
+{
+    auto dialog = Open(LoginAdmin());
+    dialog->show();
+    QApplication::processEvents();
+    EXPECT_LE(dialog->width(), 1000);
+    EXPECT_LE(dialog->height(), 700);
+    const tor::TTorDBGrid* rights = dialog->RightsValuesGrid;
+    const int last = rights->model()->columnCount() - 1;
+    ASSERT_GT(last, 0);
+    EXPECT_LE(rights->columnViewportPosition(last) + rights->columnWidth(last),
+        rights->viewport()->width())
+        << "the last rights column is cut off";
+    dialog->reject();
+}
+
 // The layout the user left is the layout he finds.
 TEST_P(FullDialog, LayoutIsKept)
 {
