@@ -15,9 +15,10 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QLineEdit>
 #include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -474,6 +475,54 @@ TEST_P(FullDialog, FirstOpeningFitsTheSmallScreen)
         rights->viewport()->width())
         << "the last rights column is cut off";
     dialog->reject();
+}
+
+// A database write failing halfway through "Apply" is shown as the update
+// failure, leaves the database as it was and keeps every edit, so the next
+// "Apply" after the fault is gone writes them all; "OK" after a failure keeps
+// the dialog open.
+TEST_P(FullDialog, AFailedApplyIsShownAndKeepsEveryEdit)
+{
+    TSecurity* security = LoginAdmin();
+    const int clerk = AddUser("clerk", AddGroup("Clerks"));
+    auto dialog = Open(security);
+    TSecDModDlgBaseFrm* module = dialog->DModule();
+    ASSERT_TRUE(module->FindUser(security->User().UserID));
+    const TSecUserInfo own = module->UserInfo();
+    module->ChangeUser(own.Name.c_str(), "Kept Admin", own.Passwd, own.AllowChangePswd,
+        own.AllowNullPasswd, own.NoChPswdAtLogin, own.AccountEnabled, own.PasswdControl);
+    ASSERT_TRUE(module->FindUser(clerk));
+    const TSecUserInfo other = module->UserInfo();
+    module->ChangeUser(other.Name.c_str(), "Kept Clerk", other.Passwd, other.AllowChangePswd,
+        other.AllowNullPasswd, other.NoChPswdAtLogin, other.AccountEnabled, other.PasswdControl);
+    const auto written = [&] {
+        return Count(
+            "select count(*) from Users where FullName in ('Kept Admin', 'Kept Clerk')", {});
+    };
+
+    InstallFaultTriggers(db());
+    InjectFault(db(), "users", 2); // the second user's row fails
+    // "OK" asks whether to apply first.
+    const struct {
+        QPushButton* button;
+        std::deque<int> answers;
+    } presses[]
+        = { { dialog->ApplyBtn, { vcl::IDOK } }, { dialog->OKBtn, { vcl::IDYES, vcl::IDOK } } };
+    for (const auto& press : presses) {
+        SCOPED_TRACE(press.button->objectName().toStdString());
+        BoxScript boxes(press.answers);
+        press.button->click();
+        ASSERT_EQ(boxes.Texts().size(), press.answers.size());
+        EXPECT_NE(boxes.Texts().back().find(Msg(sUpdateFailed)), std::string::npos)
+            << boxes.Texts().back();
+        EXPECT_EQ(written(), 0) << "the first row's write was rolled back";
+        EXPECT_TRUE(module->Modified());
+        EXPECT_NE(dialog->result(), QDialog::Accepted) << "the dialog was closed";
+    }
+    HealFault(db());
+    dialog->ApplyBtn->click();
+    EXPECT_EQ(written(), 2);
+    EXPECT_FALSE(module->Modified());
 }
 
 // The layout the user left is the layout he finds.
