@@ -525,6 +525,28 @@ TEST_P(FullDialog, AFailedApplyIsShownAndKeepsEveryEdit)
     EXPECT_FALSE(module->Modified());
 }
 
+// A new user whose name is taken is refused by the database: the operation
+// failure is shown and nothing is added.
+TEST_P(FullDialog, ANewUserWithATakenNameIsRefused)
+{
+    TSecurity* security = LoginAdmin();
+    AddUser("clerk", AddGroup("Clerks"));
+    auto dialog = Open(security);
+    const int usersBefore = Count("select count(*) from Users", {});
+    vcl::ScopedModalHook newUserDialog([](QDialog& form) {
+        ASSERT_EQ(form.windowTitle().toStdString(), "New user");
+        form.findChild<QLineEdit*>("UserName")->setText("clerk");
+        form.findChild<QLineEdit*>("FullName")->setText("Second clerk");
+        form.accept();
+    });
+    BoxScript boxes({ vcl::IDOK });
+    dialog->NewUser();
+    ASSERT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_NE(boxes.Texts()[0].find(Msg(sOperationFailed)), std::string::npos) << boxes.Texts()[0];
+    EXPECT_EQ(Count("select count(*) from Users", {}), usersBefore);
+    EXPECT_FALSE(dialog->DModule()->Modified());
+}
+
 // The layout the user left is the layout he finds.
 TEST_P(FullDialog, LayoutIsKept)
 {
