@@ -176,20 +176,33 @@ tor::pswdsstr<16> TSecDModSmpDlgFrm::GetPswdDBParam(const char* name)
     return value;
 }
 
+bool TSecDModSmpDlgFrm::MayChangeSettings()
+{
+    // GetRight answers the form's ID; the logged user's mask lands in Mask.
+    Rights().GetRight("SecProjecting");
+    return (Rights().Mask & srModify) != 0;
+}
+
 void TSecDModSmpDlgFrm::SetDBParam(const char* name, const char* value)
 {
-    if ((Rights().GetRight("SecProjecting") & srModify) == 0 || !name)
+    if (!name || !MayChangeSettings())
         return;
-    if (SecurityParams->Locate("Name", name))
-        EditAndPost(SecurityParams, [&] { SecurityParamsValue->SetAsString(value ? value : ""); });
+    // Hidden rows (the administration account's among them) are written too.
+    FormBuild::WithAllRows(*SecurityParams, [&] {
+        if (SecurityParams->Locate("Name", name))
+            EditAndPost(
+                SecurityParams, [&] { SecurityParamsValue->SetAsString(value ? value : ""); });
+    });
 }
 
 void TSecDModSmpDlgFrm::SetPswdDBParam(const char* name, const tor::pswdsstr<16>& value)
 {
-    if ((Rights().GetRight("SecProjecting") & srModify) == 0 || !name)
+    if (!name || !MayChangeSettings())
         return;
-    if (SecurityParams->Locate("Name", name))
-        EditAndPost(SecurityParams, [&] { SecurityParamsValue->SetRaw(RawOf(value)); });
+    FormBuild::WithAllRows(*SecurityParams, [&] {
+        if (SecurityParams->Locate("Name", name))
+            EditAndPost(SecurityParams, [&] { SecurityParamsValue->SetRaw(RawOf(value)); });
+    });
 }
 
 bool TSecDModSmpDlgFrm::LocateForm(const char* formName)

@@ -99,6 +99,44 @@ TEST_P(ModifyTest, FailedApplyCleansUpThenReports)
     EXPECT_TRUE(OwnValue(UserID("admin"), ParamID("Motto")).isNull());
 }
 
+// Database settings through the editor: hidden rows (the administration
+// account's) as well as shown ones, and only while the logged user holds
+// Modify on the design form; without it nothing changes.
+TEST_P(ModifyTest, SettingsChangeOnlyWithModifyOnTheDesignForm)
+{
+    db().Exec("insert into SecurityParams (Name, FullName, FValue, Hidden) values "
+              "('Shown', 'A shown setting', 'old', :p1), ('Kept', 'A hidden setting', 'old', :p2)",
+        { false, true });
+    auto value = [&](const char* name) {
+        return db()
+            .Scalar("select FValue from SecurityParams where Name = :p1", { QString(name) })
+            .toString()
+            .toStdString();
+    };
+    const struct {
+        const char* name;
+        bool modify;
+        const char* expected;
+    } cases[] = {
+        { "with Modify", true, "new" },
+        { "without Modify", false, "old" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        db().Exec("update SecurityParams set FValue = 'old' where Name in ('Shown', 'Kept')");
+        db().Exec("update GroupRights set FModify = :p1 where FormID = :p2",
+            { c.modify, FormID("SecProjecting") });
+        TSecRights rights(LoginAdmin());
+        TSecParamEd* editor = rights.ModifyStart(ToolKey());
+        ASSERT_NE(editor, nullptr);
+        editor->SetDBParam("Shown", "new");
+        editor->SetPswdDBParam("Kept", tor::pswdsstr<16>("new"));
+        rights.ModifyEnd(editor);
+        EXPECT_EQ(value("Shown"), c.expected);
+        EXPECT_EQ(value("Kept"), c.expected);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Engines, ModifyTest, ::testing::Values(Engine::SQLite, Engine::PostgreSQL), AdminEngineName);
 

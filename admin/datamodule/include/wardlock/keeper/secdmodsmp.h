@@ -472,6 +472,9 @@ private:
     void DeleteOwnRights(int id, int userID, int formID);
     void HandLoggedUserBack();
     void SetParamValue(const char* name, const QVariant& value);
+    // Whether the logged user holds Modify on the design form, which
+    // database settings need.
+    bool MayChangeSettings();
     bool LocateForm(const char* formName);
     // Before the users are first opened: the Argon2id column's field and the
     // user statements that write it, when the database has the column.
