@@ -22,6 +22,7 @@
 
 #include <gmock/gmock.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -224,57 +225,52 @@ TEST_P(LockwrightTest, SecondLoginGivesTheDuplicateNameErrorUntilLoggedOut)
     EXPECT_NE(TSecRights::FindSecurity(kLockwrightSecurity), nullptr);
 }
 
-// The settings write does nothing without Modify on the design form; the
-// tool says so instead of passing silently, and changes nothing.
-TEST_P(LockwrightTest, WithoutModifyOnTheDesignFormShowsFault)
+// Each refusal is told, and changes neither row. The settings write itself
+// does nothing without Modify on the design form, or for a row it cannot
+// reach, and says nothing. About one password in sixteen encodes to a block
+// holding a zero byte, which a text column cuts short: the module would
+// connect with another password. Cases run in order on one database, each
+// with a fresh login (the runtime module reads rights once).
+TEST_P(LockwrightTest, RefusedAccountsAreToldAndChangeNothing)
 {
-    db().Exec("update GroupRights set FModify = :p1 where FormID = :p2",
-        { false, FormID(Lockwright::kDesignForm) });
-    LogIn();
-    const StoredRows before = Rows();
-    BoxRecorder boxes;
-    SetAccount("WardAcct", "Acct-pass-1");
-    EXPECT_THAT(boxes.Texts(), ElementsAre("Fault"));
-    EXPECT_EQ(Rows(), before);
-}
-
-// A row the write cannot reach: nothing is applied, not even the other row.
-TEST_P(LockwrightTest, ARowThatCannotBeWrittenShowsFaultAndChangesNothing)
-{
-    db().DeleteSetting(kAccountPasswordSetting);
-    LogIn();
-    const StoredRows before = Rows();
-    BoxRecorder boxes;
-    SetAccount("WardAcct", "Acct-pass-1");
-    EXPECT_THAT(boxes.Texts(), ElementsAre("Fault"));
-    EXPECT_EQ(Rows(), before);
-}
-
-// About one password in sixteen encodes to a block holding a zero byte, which
-// a text column cuts short: the module would connect with another password.
-TEST_P(LockwrightTest, PasswordEncodingToAZeroByteIsRefused)
-{
-    const std::string password = PasswordEncodingToZero();
-    ASSERT_FALSE(password.empty());
-    LogIn();
-    const StoredRows before = Rows();
-    BoxRecorder boxes;
-    SetAccount("WardAcct", password);
-    EXPECT_THAT(boxes.Texts(), ElementsAre(Text(sPasswordHoldsZero)));
-    EXPECT_THAT(boxes.boxes[0].text, HasSubstr("Choose another password"));
-    EXPECT_EQ(Rows(), before);
-}
-
-TEST_P(LockwrightTest, TooLongAccountIsRefused)
-{
-    LogIn();
-    const StoredRows before = Rows();
-    BoxRecorder boxes;
-    // 16 characters, 32 bytes.
-    SetAccount("ÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄ", "Acct-pass-1");
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_THAT(boxes.boxes[0].text, HasSubstr("at most 16 bytes"));
-    EXPECT_EQ(Rows(), before);
+    const std::string zeroPassword = PasswordEncodingToZero();
+    ASSERT_FALSE(zeroPassword.empty());
+    const struct {
+        const char* name;
+        std::function<void()> setup;
+        std::string user;
+        std::string password;
+        std::string message;
+    } cases[] = {
+        { "password encoding to a zero byte", [] {}, "WardAcct", zeroPassword,
+            Text(sPasswordHoldsZero) },
+        { "user name of 16 characters, 32 bytes", [] {}, "ÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄ", "Acct-pass-1",
+            "The user name and the password may have at most 16 bytes each." },
+        { "without Modify on the design form",
+            [&] {
+                db().Exec("update GroupRights set FModify = :p1 where FormID = :p2",
+                    { false, FormID(Lockwright::kDesignForm) });
+            },
+            "WardAcct", "Acct-pass-1", "Fault" },
+        // Nothing is applied, not even the row that could be written.
+        { "a row the write cannot reach",
+            [&] {
+                db().Exec("update GroupRights set FModify = :p1", { true });
+                db().DeleteSetting(kAccountPasswordSetting);
+            },
+            "WardAcct", "Acct-pass-1", "Fault" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.setup();
+        LogIn();
+        const StoredRows before = Rows();
+        BoxRecorder boxes;
+        SetAccount(c.user, c.password);
+        EXPECT_THAT(boxes.Texts(), ElementsAre(c.message));
+        EXPECT_EQ(Rows(), before);
+        QTest::mouseClick(form().Logout, Qt::LeftButton);
+    }
 }
 
 // The tool mixes the key its own way; the core must accept it.
