@@ -10,7 +10,9 @@
 
 namespace Security::LoginThrottle {
 
+// The setting that names the failures allowed within the period.
 inline constexpr char kFailuresSetting[] = "LockAfterFails";
+// The setting that names the period and the lock's length, in seconds.
 inline constexpr char kPeriodSetting[] = "LockSeconds";
 // The lock period when "LockSeconds" gives none.
 inline constexpr int kDefaultPeriodSeconds = 900;

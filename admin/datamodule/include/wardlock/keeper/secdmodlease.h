@@ -8,8 +8,11 @@
 
 namespace Security {
 
+// Holds an administration data module for its own lifetime.
 class TSecDModLease {
 public:
+    // Which module the provider makes: the simple one (own rights and values)
+    // or the full one (users, groups, hierarchy, types and settings).
     enum class Kind { Simple, Full };
 
     // Asks the provider of `security` for a module of `kind` for `userID`
@@ -20,7 +23,9 @@ public:
     TSecDModLease(const TSecDModLease&) = delete;
     TSecDModLease& operator=(const TSecDModLease&) = delete;
 
+    // The security the module administers.
     TSecurity* Security() const noexcept { return security_; }
+    // The module, simple or full; never null while the lease lives.
     TSecDModSmpDlgBaseFrm* Module() const noexcept { return module_; }
     // The full module; null for a simple lease.
     TSecDModDlgBaseFrm* FullModule() const noexcept { return fullModule_; }

@@ -399,7 +399,9 @@ protected:
     // The two password columns of a user row being written: the legacy
     // column and the Argon2id string (null: none).
     struct TStoredPasswd {
+        // The legacy column's encoded password.
         tor::pswdsstr<16> passwd;
+        // The Argon2id string, or a null value when the row has none.
         QVariant hash;
     };
     // What a row whose columns hold `current` and `currentHash` stores for a

@@ -14,11 +14,14 @@ class TSecurity;
 class TSecDModSmpDlgBaseFrm;
 class TSecDModDlgBaseFrm;
 
+// The owner of a simple parameter editor context.
 class TSecParamEdHost {
 public:
     virtual ~TSecParamEdHost();
 
+    // The data module the editors read and write through (simple or full).
     virtual TSecDModSmpDlgBaseFrm* SmpDataModule() const = 0;
+    // The security being administered.
     virtual TSecurity* Security() const = 0;
     // The host application's window handle: parents the plug-ins' dialogs.
     virtual void* Window() const = 0;
@@ -27,11 +30,14 @@ public:
     virtual SecDlgDecoder PasswdDecoder() const = 0;
 };
 
+// The owner of a full parameter editor context: it holds a full data module.
 class TSecParamEdFullHost : public TSecParamEdHost {
 public:
     ~TSecParamEdFullHost() override;
 
+    // The full data module (parameters, types and settings can be changed).
     virtual TSecDModDlgBaseFrm* DataModule() const = 0;
+    // The full data module seen as a simple one.
     TSecDModSmpDlgBaseFrm* SmpDataModule() const final;
 };
 

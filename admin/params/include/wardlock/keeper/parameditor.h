@@ -48,8 +48,11 @@ inline constexpr std::uint32_t kParamTypeKeyMask = 0xC7E2195Du;
 // followed by the sub name, cut to 16 bytes.
 inline constexpr std::size_t kParamNameBytes = 16;
 
+// The context a plug-in's entry points get: which parameter, why the
+// plug-in is called, and the operations it may use on the owner's data.
 class TSecSmpParamEd {
 public:
+    // Why an entry point is called (the Reason field).
     enum Reasons : int {
         rPlain = 0,
         rIterate = 1, // iterate with the callback
@@ -57,6 +60,8 @@ public:
         rInsert = 3,
         rRename = 4, // Name is the old name, Data the new one
     };
+    // Called by an iterate entry point once per sub-parameter (its full
+    // name); answers whether the call succeeded.
     using Callback = bool (*)(const TSecSmpParamEd& editor, const char* subParamFullName);
 
     // --- constructors (the context copies every text it is given) ---
@@ -70,6 +75,7 @@ public:
     TSecSmpParamEd(TSecParamEdHost* owner, vcl::TDataSet* params, int reason, void* data);
     // Reason 1: iterate, calling `callback` for every sub-parameter.
     TSecSmpParamEd(TSecParamEdHost* owner, Callback callback, void* data);
+    // A parameter with these fields (reason 0), with caller data.
     TSecSmpParamEd(TSecParamEdHost* owner, const char* name, const char* fullName,
         const char* description, const char* defaultValue, bool userCanModify, bool hidden,
         bool isProtected, void* data);
@@ -171,19 +177,29 @@ private:
     char* ownedData_ = nullptr;
 };
 
+// The full context: adds the insert, delete and rename operations on
+// parameters and sub-parameters, which need a full data module.
 class TSecParamEd : public TSecSmpParamEd {
 public:
+    // An empty context of `owner`.
     explicit TSecParamEd(TSecParamEdFullHost* owner);
+    // The parameter `name`.
     TSecParamEd(TSecParamEdFullHost* owner, const char* name);
+    // Reason 2 on the current row of `params`, as the simple context's.
     TSecParamEd(TSecParamEdFullHost* owner, vcl::TDataSet* params, void* window, const char* value);
+    // The current row of `params` for `reason`, with caller data.
     TSecParamEd(TSecParamEdFullHost* owner, vcl::TDataSet* params, int reason, void* data);
+    // Reason 1 (iterate): `callback` is called per sub-parameter with `data`.
     TSecParamEd(TSecParamEdFullHost* owner, Callback callback, void* data);
+    // A parameter with these fields, as the simple context's.
     TSecParamEd(TSecParamEdFullHost* owner, const char* name, const char* fullName,
         const char* description, const char* defaultValue, bool userCanModify, bool hidden,
         bool isProtected, void* data);
+    // Reason 3: a parameter just inserted, with its type's ID and name.
     TSecParamEd(TSecParamEdFullHost* owner, int typeID, const char* name, const char* fullName,
         const char* description, const char* defaultValue, const char* typeName, bool userCanModify,
         bool hidden, bool isProtected, void* data);
+    // A copy with its own copies of every text.
     TSecParamEd(const TSecParamEd& other);
     // A full context with the fields of `other`. Its full operations work only
     // when the owner's data module is a full one.
@@ -209,6 +225,7 @@ public:
     // becomes `newSubName` of the new name (Data).
     bool RenSubParam(const char* oldSubName, const char* newSubName) const;
 
+    // The owner as a full host.
     TSecParamEdFullHost* FullHost() const;
     // The full data module; throws "Operation not supported" for a simple one.
     TSecDModDlgBaseFrm* FullDataModule() const;
@@ -220,11 +237,17 @@ public:
 // On entry the key slot holds the "ProgID" setting (17 bytes), on return the
 // plug-in's key (17 bytes).
 struct TSecFncNamesRecord {
+    // The insert entry point's exported name.
     char InsFncName[256];
+    // The rename entry point's exported name.
     char RenFncName[256];
+    // The show (value editor) entry point's exported name.
     char ShowFncName[256];
+    // The iterate entry point's exported name.
     char ItrFncName[256];
+    // The key function's exported name (empty: no authenticity check).
     char KeyFncName[256];
+    // The "ProgID" setting on entry; the plug-in's key on return.
     char Key[256];
 };
 
