@@ -1,0 +1,274 @@
+#!/usr/bin/env bash
+# The group hierarchy editor as an administrator reaches it in warddemo, in
+# real windows driven by real X input (xdotool). The demo administrator logs
+# in, opens "Security" and its "Hierarchy ...":
+#   save run: draws a strong relation between two groups that had none,
+#     retypes the managers' negative relation to the guests to a weak one
+#     through the relation's pop-up menu, moves the guests' box, saves, and
+#     closes the full dialog with OK. The database then holds exactly the new
+#     relation set, only the guests' position changed, and the managers now
+#     administer the guests. The editor opened again shows the box where it
+#     was left.
+#   exit run: the same changes, then "Exit without saving" answered with Yes;
+#     the database is the same, byte for byte of its dump, as before.
+# Boxes are found from their stored positions (Groups.Position) and the
+# canvas's place in the window, which a screenshot shows: the canvas is the
+# white area, the boxes are filled #F4F4F4. The editor before and after
+# saving is photographed into the screenshots folder and checked not blank.
+# Runs only when the test script started Xvfb (WARDLOCK_XVFB_DISPLAY); exit
+# 77 = skipped.
+# Usage: hierarchy_realwindow_test.sh WARDDEMO WARDSCHEMA WARDSETTINGS SCREENSHOT_FOLDER
+set -uo pipefail
+warddemo=$1 wardschema=$2 wardsettings=$3 shots=$4
+
+# shellcheck source=../../scripts/realwindow.sh
+source "$(dirname "$0")/../../scripts/realwindow.sh"
+realwindow_require sqlite3
+
+mkdir -p "$shots" || exit 1
+work=$(mktemp -d /tmp/wardlock-hierarchy.XXXXXX)
+pid=
+cleanup() {
+  if [ -n "$pid" ] && kill -0 "$pid" 2> /dev/null; then kill "$pid" 2> /dev/null; wait "$pid" 2> /dev/null; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAILED: $*"
+  import -window root "$shots/HierarchyFailure.png" 2> /dev/null \
+    && echo "the screen at the failure: $shots/HierarchyFailure.png"
+  [ -f "$work/warddemo.log" ] && cat "$work/warddemo.log"
+  exit 1
+}
+
+database=$work/warddemo.sqlite
+query() { sqlite3 "$database" "$1"; }
+
+export WARDLOCK_SYSTEM_CONFIG="$work/settings" WARDLOCK_USER_CONFIG="$work/user"
+"$wardsettings" write 'Software\Torvane\Wardlock\DBProviders' 'Torvane:BDE' 'wardbde.dll' || fail "settings"
+"$wardsettings" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Driver' 'QSQLITE' || fail "settings"
+"$wardsettings" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Database' "$database" \
+  || fail "settings"
+export DISPLAY=$WARDLOCK_XVFB_DISPLAY
+unset QT_QPA_PLATFORM
+
+# --- the database ---
+
+fresh_database() {
+  rm -f "$database"
+  "$wardschema" demo --sqlite "$database" --admin-password admin > /dev/null \
+    || fail "cannot make the demo database"
+}
+# Every relation as "Group>ModGroup Type", sorted, one line.
+relations() {
+  query "select g.Name || '>' || m.Name || ' ' || r.Type from ModGroups r
+    join Groups g on g.GroupID = r.GroupID join Groups m on m.GroupID = r.ModGroupID
+    order by 1" | paste -sd '|'
+}
+# Every group as "Name=top,left".
+positions() {
+  query "select Name || '=' || (Position >> 16) || ',' || (Position & 65535) from Groups
+    order by Name" | paste -sd ' '
+}
+# The top and the left of a group's box on the canvas.
+box_top() { query "select Position >> 16 from Groups where Name = '$1'"; }
+box_left() { query "select Position & 65535 from Groups where Name = '$1'"; }
+# The groups that members of the group $1 may administer, sorted: every group
+# reached from it through strong relations, less those it is kept from by a
+# negative relation, with those it holds a weak relation to.
+administered() {
+  query "with recursive reach(id) as (
+      select ModGroupID from ModGroups where Type = 2
+        and GroupID = (select GroupID from Groups where Name = '$1')
+      union select r.ModGroupID from ModGroups r join reach on r.GroupID = reach.id where r.Type = 2),
+    own(id, type) as (
+      select ModGroupID, Type from ModGroups where GroupID = (select GroupID from Groups where Name = '$1')),
+    allowed(id) as (
+      select id from reach where id not in (select id from own where type = 0)
+      union select id from own where type = 1)
+    select Name from Groups where GroupID in (select id from allowed) order by Name" | paste -sd ' '
+}
+
+# --- the program ---
+
+start_as_admin() {
+  "$warddemo" > "$work/warddemo.log" 2>&1 &
+  pid=$!
+  local login
+  login=$(realwindow_wait 30 Authorization) || fail "the login dialog did not appear"
+  xdotool windowfocus --sync "$login" || fail "cannot focus the login dialog"
+  realwindow_keys type:admin Tab type:admin Return
+  realwindow_wait_gone 20 Authorization || fail "the login dialog stayed open"
+  main=$(realwindow_wait 10 MainFrm) || fail "the main window is not shown"
+  grep -q '^Logged in as admin ' "$work/warddemo.log" || fail "the administrator is not logged in"
+  xdotool windowfocus --sync "$main" || fail "cannot focus the main window"
+  # "Security" is the first button and has the focus.
+  realwindow_keys space
+  dialog=$(realwindow_wait 20 "Security Administrator") || fail "the full dialog did not open"
+}
+
+# "Hierarchy ..." follows the group list's buttons "Ne&w group ...",
+# "C&hange ..." and "Re&move..." in the tab order; "Gr&oup:" reaches the list.
+open_editor() {
+  xdotool windowfocus --sync "$dialog" || fail "cannot focus the full dialog"
+  realwindow_keys alt+o Tab Tab Tab Tab space
+  editor=$(realwindow_wait 20 "Group Hierarchy Editor") || fail "\"Hierarchy ...\" did not open the editor"
+  xdotool windowfocus --sync "$editor" || fail "cannot focus the editor"
+  sleep 0.5
+  find_canvas
+}
+
+# The colour of a pixel of a picture, as RRGGBB.
+pixel() { convert "$1" -format "%[hex:p{$2,$3}]" info: | cut -c1-6; }
+# The first white pixel along a one-pixel line of a picture (crop geometry).
+first_white() {
+  convert "$1" -crop "$2" +repage -depth 8 txt:- | awk -F'[,:]' -v axis="$3" \
+    '/#FFFFFF/ { print (axis == "x" ? $1 : $2); exit }'
+}
+
+# Finds where canvas point (0, 0) lies in the editor's window (origin_x,
+# origin_y), and an empty canvas spot (empty_x, empty_y, window points): the
+# canvas is the white area below the tool bar; the leftmost and the topmost
+# box are the stored ones.
+find_canvas() {
+  local shot=$work/canvas.png width height viewport_x viewport_y boxes bx by
+  import -window "$editor" "$shot" || fail "no screenshot of the editor"
+  width=$(convert "$shot" -format %w info:)
+  height=$(convert "$shot" -format %h info:)
+  empty_x=$((width / 2)) empty_y=$((height * 4 / 5))
+  viewport_x=$(first_white "$shot" "${width}x1+0+$empty_y" x)
+  viewport_y=$(first_white "$shot" "1x${height}+$empty_x+0" y)
+  [ -n "$viewport_x" ] && [ -n "$viewport_y" ] || fail "no canvas in the editor's window"
+  boxes=$(convert "$shot" -crop "$((width - viewport_x))x$((height - viewport_y))+$viewport_x+$viewport_y" \
+    +repage -fill black +opaque '#F4F4F4' -format '%@' info:)
+  bx=$(echo "$boxes" | cut -d+ -f2) by=$(echo "$boxes" | cut -d+ -f3)
+  [ -n "$bx" ] && [ -n "$by" ] || fail "no boxes on the canvas"
+  # The fill starts one pixel inside the border.
+  origin_x=$((viewport_x + bx - 1 - $(query "select min(Position & 65535) from Groups")))
+  origin_y=$((viewport_y + by - 1 - $(query "select min(Position >> 16) from Groups")))
+  [ "$(pixel "$shot" "$((origin_x + $(box_left Admins) + 6))" "$((origin_y + $(box_top Admins) + 8))")" = F4F4F4 ] \
+    || fail "the administrators' box is not where the canvas places it"
+}
+
+# Moves the mouse to a canvas point; to a point in a group's box.
+to_canvas() { xdotool mousemove --window "$editor" $((origin_x + $1)) $((origin_y + $2)); sleep 0.1; }
+to_box() { to_canvas $(($(box_left "$1") + 30)) $(($(box_top "$1") + 12)); }
+# Drags with the left button from one canvas point to another.
+drag() {
+  local step
+  to_canvas "$1" "$2"
+  xdotool mousedown 1
+  for step in 1 2 3 4 5 6 7 8; do
+    to_canvas $(($1 + ($3 - $1) * step / 8)) $(($2 + ($4 - $2) * step / 8))
+  done
+  xdotool mouseup 1
+  sleep 0.3
+}
+drag_box_to_box() {
+  drag $(($(box_left "$1") + 30)) $(($(box_top "$1") + 12)) \
+    $(($(box_left "$2") + 30)) $(($(box_top "$2") + 12))
+}
+# The canvas's own pop-up menu (right button on empty canvas), then keys:
+# Select, Negative, Weak, Strong, Add new group, Restore group, Save and
+# exit, Exit without saving.
+space_menu() {
+  xdotool mousemove --window "$editor" "$empty_x" "$empty_y"
+  sleep 0.1
+  xdotool click 3
+  sleep 0.4
+  realwindow_keys "$@"
+}
+
+# Draws a strong relation from the administrators to $1, retypes the
+# managers' negative relation to the guests to a weak one (its pop-up menu:
+# Revert direction and Change to negative are disabled for a negative
+# relation, so Up reaches "Change to weak relation" first), moves the guests'
+# box by (80, 60).
+edit_hierarchy() {
+  space_menu Down Down Down Down Return
+  drag_box_to_box Admins "$1"
+  # A point on the managers' arrow to the guests, 40% along from the side of
+  # the managers' box that faces the guests' box.
+  local from_x=$(($(box_left Managers) + 100)) from_y=$(($(box_top Managers) + 22))
+  local to_x=$(box_left Guests) to_y=$(($(box_top Guests) + 22))
+  to_canvas $((from_x + (to_x - from_x) * 2 / 5)) $((from_y + (to_y - from_y) * 2 / 5))
+  xdotool click 3
+  sleep 0.4
+  realwindow_keys Up Return
+  [ -z "$(xdotool search --onlyvisible --name '^Confirmation$' 2> /dev/null)" ] \
+    || fail "the click missed the managers' relation to the guests"
+  guests_x=$(box_left Guests) guests_y=$(box_top Guests)
+  drag $((guests_x + 30)) $((guests_y + 12)) $((guests_x + 110)) $((guests_y + 72))
+}
+
+# OK of the full dialog: the group list lets Return reach the default button.
+close_dialog_with_ok() {
+  xdotool windowfocus --sync "$dialog" || fail "cannot focus the full dialog"
+  realwindow_keys alt+o Return
+  realwindow_wait_gone 20 "Security Administrator" || fail "OK did not close the full dialog"
+}
+
+end_program() {
+  xdotool windowfocus --sync "$main" || fail "cannot focus the main window"
+  realwindow_keys ctrl+q
+  local deadline=$((SECONDS + 15)) status
+  while kill -0 "$pid" 2> /dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+  kill -0 "$pid" 2> /dev/null && fail "warddemo did not end after its window was closed"
+  wait "$pid"; status=$?
+  pid=
+  [ "$status" -eq 0 ] || fail "warddemo ended with status $status"
+}
+
+# "Exit without saving", message 44 answered with Yes (its default).
+exit_without_saving() {
+  space_menu Up Return
+  local question
+  question=$(realwindow_wait 10 Confirmation) || fail "\"Exit without saving\" did not ask"
+  xdotool windowfocus --sync "$question" || fail "cannot focus the question"
+  realwindow_keys Return
+  realwindow_wait_gone 10 "Group Hierarchy Editor" || fail "the editor stayed open"
+}
+
+# --- save run ---
+fresh_database
+[ "$(administered Managers)" = Clerks ] || fail "the managers start with $(administered Managers)"
+positions_before=$(positions)
+start_as_admin
+open_editor
+edit_hierarchy Guests
+realwindow_photograph "$editor" "$shots/HierarchyBeforeSave.png"
+space_menu Up Up Return
+realwindow_wait_gone 20 "Group Hierarchy Editor" || fail "\"Save and exit\" did not close the editor"
+
+# Opened again, the editor shows the guests' box where it was left.
+open_editor
+realwindow_photograph "$editor" "$shots/HierarchyAfterSave.png"
+moved=$work/canvas.png
+[ "$(pixel "$moved" $((origin_x + guests_x + 86)) $((origin_y + guests_y + 68)))" = F4F4F4 ] \
+  || fail "the guests' box is not shown at its new place"
+[ "$(pixel "$moved" $((origin_x + guests_x + 50)) $((origin_y + guests_y + 36)))" = FFFFFF ] \
+  || fail "the guests' box is still shown at its old place"
+exit_without_saving
+close_dialog_with_ok
+end_program
+
+expected="Admins>Admins 2|Admins>Guests 2|Admins>Managers 2|Clerks>Guests 2|Managers>Clerks 2|Managers>Guests 1"
+[ "$(relations)" = "$expected" ] || fail "relations after saving: $(relations), expected $expected"
+expected=${positions_before/Guests=220,200/Guests=280,280}
+[ "$expected" != "$positions_before" ] || fail "the demo's guests no longer start at 220,200"
+[ "$(positions)" = "$expected" ] || fail "positions after saving: $(positions), expected $expected"
+[ "$(administered Managers)" = "Clerks Guests" ] \
+  || fail "the managers administer $(administered Managers), expected the clerks and the guests"
+echo "save run passed"
+
+# --- exit run ---
+fresh_database
+dump_before=$(query .dump)
+start_as_admin
+open_editor
+edit_hierarchy Clerks
+exit_without_saving
+close_dialog_with_ok
+end_program
+[ "$(query .dump)" = "$dump_before" ] || fail "leaving without saving changed the database: $(diff <(echo "$dump_before") <(query .dump))"
+echo "passed"
