@@ -6,9 +6,11 @@
 #     retypes the managers' negative relation to the guests to a weak one
 #     through the relation's pop-up menu, moves the guests' box, saves, and
 #     closes the full dialog with OK. The database then holds exactly the new
-#     relation set, only the guests' position changed, and the managers now
-#     administer the guests. The editor opened again shows the box where it
-#     was left.
+#     relation set, only the guests' position changed, and the deputy (a
+#     manager, a restricted administrator) logged in before and after sees in
+#     his own editor that he may now modify the guests as well as the clerks
+#     (the boxes of the groups one may modify have green texts). The editor
+#     opened again shows the box where it was left.
 #   exit run: the same changes, then "Exit without saving" answered with Yes;
 #     the database is the same, byte for byte of its dump, as before.
 # Boxes are found from their stored positions (Groups.Position) and the
@@ -73,50 +75,44 @@ positions() {
 # The top and the left of a group's box on the canvas.
 box_top() { query "select Position >> 16 from Groups where Name = '$1'"; }
 box_left() { query "select Position & 65535 from Groups where Name = '$1'"; }
-# The groups that members of the group $1 may administer, sorted: every group
-# reached from it through strong relations, less those it is kept from by a
-# negative relation, with those it holds a weak relation to.
-administered() {
-  query "with recursive reach(id) as (
-      select ModGroupID from ModGroups where Type = 2
-        and GroupID = (select GroupID from Groups where Name = '$1')
-      union select r.ModGroupID from ModGroups r join reach on r.GroupID = reach.id where r.Type = 2),
-    own(id, type) as (
-      select ModGroupID, Type from ModGroups where GroupID = (select GroupID from Groups where Name = '$1')),
-    allowed(id) as (
-      select id from reach where id not in (select id from own where type = 0)
-      union select id from own where type = 1)
-    select Name from Groups where GroupID in (select id from allowed) order by Name" | paste -sd ' '
-}
-
 # --- the program ---
 
-start_as_admin() {
+# Starts warddemo, logs user $1 in (password $2) and opens "Security".
+start_as() {
   "$warddemo" > "$work/warddemo.log" 2>&1 &
   pid=$!
   local login
   login=$(realwindow_wait 30 Authorization) || fail "the login dialog did not appear"
   xdotool windowfocus --sync "$login" || fail "cannot focus the login dialog"
-  realwindow_keys type:admin Tab type:admin Return
+  realwindow_keys "type:$1" Tab "type:$2" Return
   realwindow_wait_gone 20 Authorization || fail "the login dialog stayed open"
   main=$(realwindow_wait 10 MainFrm) || fail "the main window is not shown"
-  grep -q '^Logged in as admin ' "$work/warddemo.log" || fail "the administrator is not logged in"
+  grep -q "^Logged in as $1 " "$work/warddemo.log" || fail "$1 is not logged in"
   xdotool windowfocus --sync "$main" || fail "cannot focus the main window"
   # "Security" is the first button and has the focus.
   realwindow_keys space
   dialog=$(realwindow_wait 20 "Security Administrator") || fail "the full dialog did not open"
 }
 
-# "Hierarchy ..." follows the group list's buttons "Ne&w group ...",
-# "C&hange ..." and "Re&move..." in the tab order; "Gr&oup:" reaches the list.
+# Opens the editor with the keys given, which reach "Hierarchy ..." in the
+# full dialog (it comes after the group list's buttons "Ne&w group ...",
+# "C&hange ..." and "Re&move..." in the tab order).
 open_editor() {
   xdotool windowfocus --sync "$dialog" || fail "cannot focus the full dialog"
-  realwindow_keys alt+o Tab Tab Tab Tab space
+  realwindow_keys "$@" space
   editor=$(realwindow_wait 20 "Group Hierarchy Editor") || fail "\"Hierarchy ...\" did not open the editor"
   xdotool windowfocus --sync "$editor" || fail "cannot focus the editor"
   sleep 0.5
   find_canvas
 }
+# The administrator: "Gr&oup:" reaches the group list, the next four are
+# its buttons.
+admin_to_hierarchy=(alt+o Tab Tab Tab Tab)
+# The deputy: the dialog starts on the tab bar; he may not remove users, and
+# the group list and its "C&hange ..." and "Re&move..." are disabled for him
+# (his own group is the current one), so the Tab key passes the users grid,
+# "&New user ...", "&Change ..." and "Ne&w group ...".
+deputy_to_hierarchy=(Tab Tab Tab Tab Tab)
 
 # The colour of a pixel of a picture, as RRGGBB.
 pixel() { convert "$1" -format "%[hex:p{$2,$3}]" info: | cut -c1-6; }
@@ -148,6 +144,18 @@ find_canvas() {
   origin_y=$((viewport_y + by - 1 - $(query "select min(Position >> 16) from Groups")))
   [ "$(pixel "$shot" "$((origin_x + $(box_left Admins) + 6))" "$((origin_y + $(box_top Admins) + 8))")" = F4F4F4 ] \
     || fail "the administrators' box is not where the canvas places it"
+}
+
+# The groups whose boxes in the last picture of the canvas have green
+# texts: those the logged user may modify.
+green_boxes() {
+  local name green
+  for name in $(query "select Name from Groups order by Name"); do
+    green=$(convert "$work/canvas.png" -crop "96x36+$((origin_x + $(box_left "$name") + 2))+$((origin_y + $(box_top "$name") + 2))" \
+      +repage -fuzz 12% -fill black +opaque '#008000' -fill white -opaque '#008000' \
+      -format '%[fx:round(mean*w*h)]' info:)
+    [ "$green" -gt 20 ] && echo "$name"
+  done | paste -sd ' '
 }
 
 # Moves the mouse to a canvas point; to a point in a group's box.
@@ -229,19 +237,34 @@ exit_without_saving() {
   realwindow_wait_gone 10 "Group Hierarchy Editor" || fail "the editor stayed open"
 }
 
+# The groups the deputy, a manager, may modify, as his editor shows them
+# (into deputy_groups).
+deputy_view() {
+  start_as deputy deputy
+  open_editor "${deputy_to_hierarchy[@]}"
+  deputy_groups=$(green_boxes)
+  exit_without_saving
+  xdotool windowfocus --sync "$dialog" || fail "cannot focus the full dialog"
+  realwindow_keys Escape
+  realwindow_wait_gone 20 "Security Administrator" || fail "Escape did not close the full dialog"
+  end_program
+}
+
 # --- save run ---
 fresh_database
-[ "$(administered Managers)" = Clerks ] || fail "the managers start with $(administered Managers)"
+deputy_view
+[ "$deputy_groups" = Clerks ] || fail "the deputy starts with the groups \"$deputy_groups\""
+echo "${SECONDS}s: the deputy may modify: $deputy_groups"
 positions_before=$(positions)
-start_as_admin
-open_editor
+start_as admin admin
+open_editor "${admin_to_hierarchy[@]}"
 edit_hierarchy Guests
 realwindow_photograph "$editor" "$shots/HierarchyBeforeSave.png"
 space_menu Up Up Return
 realwindow_wait_gone 20 "Group Hierarchy Editor" || fail "\"Save and exit\" did not close the editor"
 
 # Opened again, the editor shows the guests' box where it was left.
-open_editor
+open_editor "${admin_to_hierarchy[@]}"
 realwindow_photograph "$editor" "$shots/HierarchyAfterSave.png"
 moved=$work/canvas.png
 [ "$(pixel "$moved" $((origin_x + guests_x + 86)) $((origin_y + guests_y + 68)))" = F4F4F4 ] \
@@ -257,18 +280,20 @@ expected="Admins>Admins 2|Admins>Guests 2|Admins>Managers 2|Clerks>Guests 2|Mana
 expected=${positions_before/Guests=220,200/Guests=280,280}
 [ "$expected" != "$positions_before" ] || fail "the demo's guests no longer start at 220,200"
 [ "$(positions)" = "$expected" ] || fail "positions after saving: $(positions), expected $expected"
-[ "$(administered Managers)" = "Clerks Guests" ] \
-  || fail "the managers administer $(administered Managers), expected the clerks and the guests"
-echo "save run passed"
+deputy_view
+[ "$deputy_groups" = "Clerks Guests" ] \
+  || fail "the deputy may modify the groups \"$deputy_groups\", expected the clerks and the guests"
+echo "${SECONDS}s: the deputy may modify: $deputy_groups"
+echo "${SECONDS}s: save run passed"
 
 # --- exit run ---
 fresh_database
 dump_before=$(query .dump)
-start_as_admin
-open_editor
+start_as admin admin
+open_editor "${admin_to_hierarchy[@]}"
 edit_hierarchy Clerks
 exit_without_saving
 close_dialog_with_ok
 end_program
 [ "$(query .dump)" = "$dump_before" ] || fail "leaving without saving changed the database: $(diff <(echo "$dump_before") <(query .dump))"
-echo "passed"
+echo "${SECONDS}s: passed"
