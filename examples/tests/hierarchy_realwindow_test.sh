@@ -182,8 +182,14 @@ drag_box_to_box() {
 space_menu() {
   xdotool mousemove --window "$editor" "$empty_x" "$empty_y"
   sleep 0.1
+  popup_menu "$@"
+}
+# The right button where the mouse is, then keys into the pop-up menu it
+# opens (a window of its own, named after the program).
+popup_menu() {
   xdotool click 3
-  sleep 0.4
+  realwindow_wait 5 WardDemo > /dev/null || fail "the right button opened no pop-up menu"
+  sleep 0.2
   realwindow_keys "$@"
 }
 
@@ -200,9 +206,7 @@ edit_hierarchy() {
   local from_x=$(($(box_left Managers) + 100)) from_y=$(($(box_top Managers) + 22))
   local to_x=$(box_left Guests) to_y=$(($(box_top Guests) + 22))
   to_canvas $((from_x + (to_x - from_x) * 2 / 5)) $((from_y + (to_y - from_y) * 2 / 5))
-  xdotool click 3
-  sleep 0.4
-  realwindow_keys Up Return
+  popup_menu Up Return
   [ -z "$(xdotool search --onlyvisible --name '^Confirmation$' 2> /dev/null)" ] \
     || fail "the click missed the managers' relation to the guests"
   guests_x=$(box_left Guests) guests_y=$(box_top Guests)
