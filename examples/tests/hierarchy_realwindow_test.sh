@@ -185,13 +185,20 @@ space_menu() {
   popup_menu "$@"
 }
 # The right button where the mouse is, then keys into the pop-up menu it
-# opens (a window of its own, named after the program).
+# opens: a window of the program's own, without a name.
 popup_menu() {
+  local before deadline
+  before=$(program_windows)
   xdotool click 3
-  realwindow_wait 5 WardDemo > /dev/null || fail "the right button opened no pop-up menu"
+  deadline=$((SECONDS + 5))
+  while [ "$(program_windows)" -le "$before" ]; do
+    [ $SECONDS -lt $deadline ] || fail "the right button opened no pop-up menu"
+    sleep 0.1
+  done
   sleep 0.2
   realwindow_keys "$@"
 }
+program_windows() { xdotool search --onlyvisible --class warddemo 2> /dev/null | wc -l; }
 
 # Draws a strong relation from the administrators to $1, retypes the
 # managers' negative relation to the guests to a weak one (its pop-up menu:
