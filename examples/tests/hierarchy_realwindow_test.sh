@@ -102,7 +102,6 @@ open_editor() {
   realwindow_keys "$@" space
   editor=$(realwindow_wait 20 "Group Hierarchy Editor") || fail "\"Hierarchy ...\" did not open the editor"
   xdotool windowfocus --sync "$editor" || fail "cannot focus the editor"
-  sleep 0.5
   find_canvas
 }
 # The administrator: "Gr&oup:" reaches the group list, the next four are
@@ -125,25 +124,36 @@ first_white() {
 # Finds where canvas point (0, 0) lies in the editor's window (origin_x,
 # origin_y), and an empty canvas spot (empty_x, empty_y, window points): the
 # canvas is the white area below the tool bar; the leftmost and the topmost
-# box are the stored ones.
+# box are the stored ones. Looks again while the window is still being
+# painted.
 find_canvas() {
+  local deadline=$((SECONDS + 10))
+  until locate_canvas; do
+    [ $SECONDS -lt $deadline ] || fail "$canvas_problem"
+    sleep 0.3
+  done
+}
+locate_canvas() {
   local shot=$work/canvas.png width height viewport_x viewport_y boxes bx by
-  import -window "$editor" "$shot" || fail "no screenshot of the editor"
+  canvas_problem="no screenshot of the editor"
+  import -window "$editor" "$shot" || return 1
   width=$(convert "$shot" -format %w info:)
   height=$(convert "$shot" -format %h info:)
   empty_x=$((width / 2)) empty_y=$((height * 4 / 5))
   viewport_x=$(first_white "$shot" "${width}x1+0+$empty_y" x)
   viewport_y=$(first_white "$shot" "1x${height}+$empty_x+0" y)
-  [ -n "$viewport_x" ] && [ -n "$viewport_y" ] || fail "no canvas in the editor's window"
+  canvas_problem="no canvas in the editor's window"
+  [ -n "$viewport_x" ] && [ -n "$viewport_y" ] || return 1
   boxes=$(convert "$shot" -crop "$((width - viewport_x))x$((height - viewport_y))+$viewport_x+$viewport_y" \
     +repage -fill black +opaque '#F4F4F4' -format '%@' info:)
   bx=$(echo "$boxes" | cut -d+ -f2) by=$(echo "$boxes" | cut -d+ -f3)
-  [ -n "$bx" ] && [ -n "$by" ] || fail "no boxes on the canvas"
+  canvas_problem="no boxes on the canvas"
+  [ -n "$bx" ] && [ -n "$by" ] || return 1
   # The fill starts one pixel inside the border.
   origin_x=$((viewport_x + bx - 1 - $(query "select min(Position & 65535) from Groups")))
   origin_y=$((viewport_y + by - 1 - $(query "select min(Position >> 16) from Groups")))
-  [ "$(pixel "$shot" "$((origin_x + $(box_left Admins) + 6))" "$((origin_y + $(box_top Admins) + 8))")" = F4F4F4 ] \
-    || fail "the administrators' box is not where the canvas places it"
+  canvas_problem="the administrators' box is not where the canvas places it"
+  [ "$(pixel "$shot" "$((origin_x + $(box_left Admins) + 6))" "$((origin_y + $(box_top Admins) + 8))")" = F4F4F4 ]
 }
 
 # The groups whose boxes in the last picture of the canvas have green
