@@ -220,8 +220,9 @@ edit_hierarchy() {
   drag_box_to_box Admins "$1"
   # A point on the managers' arrow to the guests, 40% along from the side of
   # the managers' box that faces the guests' box.
-  local from_x=$(($(box_left Managers) + 100)) from_y=$(($(box_top Managers) + 22))
-  local to_x=$(box_left Guests) to_y=$(($(box_top Guests) + 22))
+  local from_x from_y to_x to_y
+  from_x=$(($(box_left Managers) + 100)) from_y=$(($(box_top Managers) + 22))
+  to_x=$(box_left Guests) to_y=$(($(box_top Guests) + 22))
   to_canvas $((from_x + (to_x - from_x) * 2 / 5)) $((from_y + (to_y - from_y) * 2 / 5))
   popup_menu Up Return
   [ -z "$(xdotool search --onlyvisible --name '^Confirmation$' 2> /dev/null)" ] \
