@@ -16,6 +16,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMetaMethod>
 #include <QScopedValueRollback>
 
 namespace tor {
@@ -316,6 +317,28 @@ void TTorDBGrid::keyPressEvent(QKeyEvent* event)
         MoveCell(true);
         return;
     }
+    if (enter && modifiers == Qt::NoModifier) {
+        // Enter edits: it opens the cell's editor, or (on a cell that cannot
+        // be edited) asks the owner to edit the record. In an open editor it
+        // has committed already. Only a grid nothing can be edited in by any
+        // of this leaves Enter to the dialog's default button.
+        static const QMetaMethod editRequest = QMetaMethod::fromSignal(&TTorDBGrid::editRequested);
+        if (state() == EditingState) {
+            event->accept();
+            return;
+        }
+        if (currentIndex().isValid() && edit(currentIndex(), AllEditTriggers, event)) {
+            event->accept();
+            return;
+        }
+        if (currentIndex().isValid() && isSignalConnected(editRequest)) {
+            event->accept();
+            emit editRequested();
+            return;
+        }
+        event->ignore();
+        return;
+    }
     if (tabMovesBetweenCells_ && (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
         && !(modifiers & Qt::ControlModifier)) {
         MoveCell(event->key() == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier));
@@ -372,11 +395,17 @@ void TTorDBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint
 {
     const bool move = hint == QAbstractItemDelegate::EditNextItem
         || hint == QAbstractItemDelegate::EditPreviousItem;
+    // Enter or Escape in the editor: the focus comes back to the grid, also
+    // when the commit re-read the dataset and the editor went with it.
+    const bool keyed = hint == QAbstractItemDelegate::SubmitModelCache
+        || hint == QAbstractItemDelegate::RevertModelCache;
     if (state() == EditingState)
         QTableView::closeEditor(editor, move ? QAbstractItemDelegate::NoHint : hint);
     if (move) {
         setFocus();
         MoveCell(hint == QAbstractItemDelegate::EditNextItem);
+    } else if (keyed && isVisible()) {
+        setFocus();
     }
 }
 

@@ -12,10 +12,12 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -420,6 +423,50 @@ TEST_F(GridTest, TabAndEnterMoveBetweenCellsOnlyWhenAsked)
     Key(Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), after) << "past the last cell the focus moves on";
     EXPECT_EQ(query_->RecordCount(), 4) << "and no record is appended";
+    grid_->setParent(nullptr);
+}
+
+// In a dialog, Enter in the grid edits (or asks the owner to edit a record
+// whose cell cannot be edited) and commits, instead of pressing the dialog's
+// default button; only where nothing is edited at all does Enter confirm.
+TEST_F(GridTest, EnterEditsInsteadOfClosingTheDialog)
+{
+    QDialog dialog;
+    grid_->setParent(&dialog);
+    auto* ok = new QPushButton("OK", &dialog);
+    ok->setDefault(true);
+    QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+    auto editRequests = std::make_unique<QSignalSpy>(grid_.get(), &TTorDBGrid::editRequested);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    grid_->SetColumns({ { "ID", "", true }, { "Name" } });
+    grid_->setFocus();
+
+    grid_->setCurrentIndex(Cell(0, "Name"));
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(dialog.isVisible()) << "Enter on a cell closed the dialog";
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr) << "Enter opens the cell's editor";
+    editor->selectAll();
+    Type("plum");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible()) << "Enter in the editor closed the dialog";
+    EXPECT_EQ(QApplication::focusWidget(), grid_.get());
+    query_->Locate("ID", 1);
+    EXPECT_EQ(name_->AsString(), "plum") << "Enter in the editor commits";
+
+    grid_->setCurrentIndex(Cell(1, "ID"));
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible()) << "Enter on a read-only cell closed the dialog";
+    EXPECT_EQ(editRequests->count(), 1) << "Enter on a read-only cell asks the owner";
+    EXPECT_EQ(id_->AsInteger(), 2) << "on the record of that row";
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+
+    editRequests.reset();
+    Key(Qt::Key_Return);
+    EXPECT_FALSE(dialog.isVisible()) << "with nobody to ask, Enter on a read-only cell is OK";
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
     grid_->setParent(nullptr);
 }
 

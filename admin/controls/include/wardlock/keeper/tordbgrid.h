@@ -113,7 +113,10 @@ public:
     // last and before the first cell); otherwise they move to the next
     // control. Off by default.
     void SetTabMovesBetweenCells(bool on);
-    // Enter moves on as Tab does (committing an open editor). Off by default.
+    // Enter moves on as Tab does (committing an open editor). Off by default:
+    // then Enter opens the current cell's editor, or asks the owner to edit
+    // the record (editRequested) on a cell that cannot be edited; only when
+    // nobody listens for that does Enter go on to the dialog's default button.
     void SetEnterActsAsTab(bool on);
 
     // Asked while a cell is painted, with the dataset reading that cell's row
@@ -143,6 +146,9 @@ signals:
     void insertRequested();
     // Ctrl+Delete was pressed: the owner deletes the record if he wants.
     void deleteRequested();
+    // Enter was pressed on a cell that cannot be edited: the owner edits the
+    // record his own way if he wants.
+    void editRequested();
     // The "..." button of an ellipsis column was clicked on `field`'s cell.
     void editButtonClicked(vcl::TField* field);
     // The dataset's current record changed (or was re-read).
