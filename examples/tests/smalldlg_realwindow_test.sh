@@ -99,8 +99,9 @@ realwindow_keys Return
 realwindow_wait_gone 10 "Password change" || fail "the password dialog stayed open"
 
 # OK asks whether to apply the pending password change; Yes is the default.
+# The focus came back to the grid, where Enter edits: "&User:" leaves it.
 xdotool windowfocus --sync "$dialog" || fail "cannot focus the simple dialog again"
-realwindow_keys Return
+realwindow_keys alt+u Return
 question=$(realwindow_wait 10 Confirmation) || fail "OK did not ask about the pending change"
 xdotool windowfocus --sync "$question" || fail "cannot focus the question"
 realwindow_keys Return

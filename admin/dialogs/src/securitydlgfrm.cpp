@@ -1,6 +1,5 @@
 #include "securitydlgfrm.h"
 
-#include "dialoglayout.h"
 #include "fieldmemo.h"
 #include "helptarget.h"
 #include "hierarchy/hierarchyeditor.h"
@@ -76,9 +75,9 @@ int GroupsTotalWidth(const tor::TTorDBGrid* grid)
 
 TSecurityDlgFrm::TSecurityDlgFrm(vcl::TComponent* owner, TSecurity* security)
     : TSecurityDlgBaseFrm(owner, security)
-    , layout_(std::make_unique<TDialogLayout>(kLayoutKey))
 {
     setupUi(this);
+    KeepLayoutUnder(kLayoutKey);
     InfoLayout->setColumnStretch(1, 1);
     BindHooks();
     BindGrids();
@@ -107,6 +106,7 @@ TSecurityDlgFrm::TSecurityDlgFrm(vcl::TComponent* owner, TSecurity* security)
         { std::max({ leftWidth, Panel5->minimumSizeHint().width(), 400 }), 600 });
     LoadLayout();
     helpTarget_ = HelpTarget("Admin.htm", "SecAdmUsers");
+    HelpBtn->setShortcut(QKeySequence::HelpContents);
     ApplyStaticStates();
 
     // Buttons.
@@ -133,7 +133,7 @@ TSecurityDlgFrm::TSecurityDlgFrm(vcl::TComponent* owner, TSecurity* security)
     connect(CancelBtn, &QPushButton::clicked, this, &TSecurityDlgFrm::reject);
     connect(OKBtn, &QPushButton::clicked, this, &TSecurityDlgFrm::accept);
 
-    // Grids: double click edits, Insert and Ctrl+Delete create and remove,
+    // Grids: double click and Enter edit, Insert and Ctrl+Delete create and remove,
     // the popup menu's refresh reads everything again.
     auto whenEnabled
         = [](QPushButton* button, void (TSecurityDlgFrm::*command)(), TSecurityDlgFrm* form) {
@@ -144,11 +144,15 @@ TSecurityDlgFrm::TSecurityDlgFrm(vcl::TComponent* owner, TSecurity* security)
           };
     connect(UsersGrid, &QAbstractItemView::doubleClicked, this,
         whenEnabled(ChangeUserBtn, &TSecurityDlgFrm::ChangeUserCmd, this));
+    connect(UsersGrid, &tor::TTorDBGrid::editRequested, this,
+        whenEnabled(ChangeUserBtn, &TSecurityDlgFrm::ChangeUserCmd, this));
     connect(UsersGrid, &tor::TTorDBGrid::insertRequested, this,
         whenEnabled(NewUserBtn, &TSecurityDlgFrm::NewUser, this));
     connect(UsersGrid, &tor::TTorDBGrid::deleteRequested, this,
         whenEnabled(RemoveUserBtn, &TSecurityDlgFrm::RemoveUser, this));
     connect(GroupsGrid, &QAbstractItemView::doubleClicked, this,
+        whenEnabled(ChangeGroupBtn, &TSecurityDlgFrm::ChangeGroupCmd, this));
+    connect(GroupsGrid, &tor::TTorDBGrid::editRequested, this,
         whenEnabled(ChangeGroupBtn, &TSecurityDlgFrm::ChangeGroupCmd, this));
     connect(GroupsGrid, &tor::TTorDBGrid::insertRequested, this,
         whenEnabled(NewGroupBtn, &TSecurityDlgFrm::NewGroup, this));
@@ -173,8 +177,7 @@ TSecurityDlgFrm::TSecurityDlgFrm(vcl::TComponent* owner, TSecurity* security)
 
 TSecurityDlgFrm::~TSecurityDlgFrm()
 {
-    if (!layoutSaved_)
-        SaveLayout();
+    SaveLayout();
     if (DModule() && DModule()->Current.SecurityParams)
         DModule()->Current.SecurityParams->OnFilterRecord = nullptr;
     // The grids and memos let go of the module's data sources before the
@@ -386,7 +389,8 @@ void TSecurityDlgFrm::ShowUsersOrGroups(bool groups)
     GroupsListBox->setVisible(!groups);
     ResetRightsBtn->setVisible(!groups);
     ResetParamsBtn->setVisible(!groups);
-    ParamValuesLabel->setText(groups ? "&Group parameters:" : "&User parameters:");
+    // "&Groups" is the tab's accelerator: the label takes another letter.
+    ParamValuesLabel->setText(groups ? "Group param&eters:" : "&User parameters:");
     GroupsLabel->setText(groups ? "Gr&oups:" : "Gr&oup:");
     GroupsLabel->setBuddy(groups ? static_cast<QWidget*>(GroupsGrid) : GroupsListBox);
     if (!groups) {
@@ -865,19 +869,9 @@ void TSecurityDlgFrm::reject()
     CloseWith(vcl::mrCancel);
 }
 
-void TSecurityDlgFrm::CloseWith(int result)
-{
-    SaveLayout();
-    layoutSaved_ = true;
-    if (result == vcl::mrOk)
-        TSecurityDlgBaseFrm::accept();
-    else
-        TSecurityDlgBaseFrm::reject();
-}
-
 // -------------------------------------------------------------------- layout
 
-std::vector<std::pair<tor::TTorDBGrid*, std::string>> TSecurityDlgFrm::GridSections() const
+TDialogLayout::TGridSections TSecurityDlgFrm::GridSections() const
 {
     return { { UsersGrid, "Users" }, { GroupsGrid, "Groups" }, { ParamValuesGrid, "ParamValues" },
         { RightsValuesGrid, "RightsValues" }, { RightsGrid, "Rights" }, { ParamsGrid, "Params" },
@@ -889,35 +883,34 @@ void TSecurityDlgFrm::LoadLayout()
     // The size hint stacks every grid's own hint and outgrows a 1024x768
     // screen: without a kept size the dialog opens at one that fits.
     QSize size = sizeHint().boundedTo(kDefaultSize);
-    layout_->Read("Width", [&](int width) { size.setWidth(width); });
-    layout_->Read("Height", [&](int height) { size.setHeight(height); });
+    Layout().Read("Width", [&](int width) { size.setWidth(width); });
+    Layout().Read("Height", [&](int height) { size.setHeight(height); });
     resize(size.expandedTo(minimumSizeHint()));
-    layout_->Read("Panel5Width", [&](int width) {
+    Layout().Read("Panel5Width", [&](int width) {
         QList<int> sizes = MainSplitter->sizes();
         const int total = sizes.value(0) + sizes.value(1);
         MainSplitter->setSizes({ width, std::max(0, total - width) });
     });
-    layout_->Read("GroupsPanelHeight", [&](int height) {
+    Layout().Read("GroupsPanelHeight", [&](int height) {
         QList<int> sizes = LeftSplitter->sizes();
         const int total = sizes.value(0) + sizes.value(1);
         LeftSplitter->setSizes({ std::max(0, total - height), height });
     });
-    layout_->Read("Panel3Height", [&](int height) {
+    Layout().Read("Panel3Height", [&](int height) {
         QList<int> sizes = RightSplitter->sizes();
         const int total = sizes.value(0) + sizes.value(1);
         RightSplitter->setSizes({ std::max(0, total - height), height });
     });
-    layout_->LoadGrids(GridSections());
+    LoadGridLayouts();
 }
 
-void TSecurityDlgFrm::SaveLayout()
+void TSecurityDlgFrm::SaveWindowLayout()
 {
-    layout_->SaveGrids(GridSections());
-    layout_->Write("Width", width());
-    layout_->Write("Height", height());
-    layout_->Write("Panel5Width", Panel5->width());
-    layout_->Write("GroupsPanelHeight", GroupsPanel->height());
-    layout_->Write("Panel3Height", Panel3->height());
+    Layout().Write("Width", width());
+    Layout().Write("Height", height());
+    Layout().Write("Panel5Width", Panel5->width());
+    Layout().Write("GroupsPanelHeight", GroupsPanel->height());
+    Layout().Write("Panel3Height", Panel3->height());
 }
 
 } // namespace Security

@@ -23,7 +23,6 @@ class TDataSourceModel;
 
 namespace Security {
 
-class TDialogLayout;
 class TFieldMemo;
 
 class TSecurityDlgFrm : public TSecurityDlgBaseFrm, public Ui::TSecurityDlgFrm {
@@ -92,20 +91,17 @@ private:
     tor::TCellColors SubjectColors(bool modifiable, bool selected) const;
     tor::TCellColors ParamValueColors(bool selected) const;
     void LoadLayout();
-    void SaveLayout();
-    std::vector<std::pair<tor::TTorDBGrid*, std::string>> GridSections() const;
-    void CloseWith(int result);
+    TDialogLayout::TGridSections GridSections() const override;
+    void SaveWindowLayout() override;
 
     TTabPositions tabs_;
     int shownTab_ = -1;
-    std::unique_ptr<TDialogLayout> layout_;
     QUrl helpTarget_;
     std::vector<TFieldMemo*> memos_;
     // The groups as the list box lists them (read without moving the dataset).
     vcl::TDataSourceModel* groupsModel_ = nullptr;
     bool closing_ = false;
     bool fillingGroups_ = false;
-    bool layoutSaved_ = false;
 };
 
 } // namespace Security

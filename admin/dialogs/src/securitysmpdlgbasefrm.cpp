@@ -76,6 +76,45 @@ TSecuritySmpDlgBaseFrm::TSecuritySmpDlgBaseFrm(
     secMask_ = secRights_.Mask;
 }
 
+void TSecuritySmpDlgBaseFrm::KeepLayoutUnder(std::string key)
+{
+    layout_ = std::make_unique<TDialogLayout>(std::move(key));
+}
+
+void TSecuritySmpDlgBaseFrm::LoadGridLayouts()
+{
+    if (layout_)
+        layout_->LoadGrids(GridSections());
+}
+
+void TSecuritySmpDlgBaseFrm::SaveLayout()
+{
+    if (!layout_ || layoutSaved_)
+        return;
+    layout_->SaveGrids(GridSections());
+    SaveWindowLayout();
+    layoutSaved_ = true;
+}
+
+void TSecuritySmpDlgBaseFrm::CloseWith(int result)
+{
+    SaveLayout();
+    if (result == vcl::mrOk)
+        vcl::TForm::accept();
+    else
+        vcl::TForm::reject();
+}
+
+void TSecuritySmpDlgBaseFrm::showEvent(QShowEvent* event)
+{
+    // Hints are on and stay up long enough to be read (the texts set later
+    // keep the pause: it belongs to the widget).
+    setToolTipDuration(kHintHidePause);
+    for (QWidget* widget : findChildren<QWidget*>())
+        widget->setToolTipDuration(kHintHidePause);
+    vcl::TForm::showEvent(event);
+}
+
 TSecuritySmpDlgBaseFrm::~TSecuritySmpDlgBaseFrm()
 {
     ReleaseModule();

@@ -10,12 +10,15 @@
 // The base form is also run without being shown, for the password exports.
 // It is the host of the parameter editor plug-ins the commands run.
 
+#include "dialoglayout.h"
+
 #include <wardlock/keeper/paramedhost.h>
 #include <wardlock/platform/form.h>
 #include <wardlock/rights.h>
 #include <wardlock/types.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace Security {
@@ -98,6 +101,29 @@ protected:
     // text already; one leaves as a message box with that text.
     void ReportedAsIs(const std::function<void()>& body);
 
+    // --- the layout a shown dialog keeps in the user-scope settings ---
+    // The dialog keeps its layout under `key` (the base form run unseen for
+    // the password exports keeps none).
+    void KeepLayoutUnder(std::string key);
+    const TDialogLayout& Layout() const { return *layout_; }
+    // The grids whose column widths are kept, each with its section.
+    virtual TDialogLayout::TGridSections GridSections() const { return {}; }
+    // Writes the window's own sizes and splitter positions.
+    virtual void SaveWindowLayout() { }
+    // The column widths of every grid, as far as they were kept.
+    void LoadGridLayouts();
+    // The grids and the window to the settings, once: at the close, or when
+    // a dialog that was never closed is destroyed (its destructor calls this
+    // while its grids still exist).
+    void SaveLayout();
+    // Saves the layout and ends the modal run: accepted for mrOk, else
+    // rejected.
+    void CloseWith(int result);
+
+    // Hints stay up this long (ms) however long their text.
+    static constexpr int kHintHidePause = 10000;
+    void showEvent(QShowEvent* event) override;
+
 private:
     void ReleaseModule() noexcept;
     // Writes `change` to the logged user's Users row (message 212 when the
@@ -109,6 +135,8 @@ private:
     TSecRights secRights_;
     SecRightsMask secMask_ = 0;
     SecDlgDecoder decoder_ = nullptr;
+    std::unique_ptr<TDialogLayout> layout_;
+    bool layoutSaved_ = false;
 };
 
 // The message box every command failure ends in: `id`'s text, " : " and the

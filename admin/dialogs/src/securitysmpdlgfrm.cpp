@@ -1,6 +1,5 @@
 #include "securitysmpdlgfrm.h"
 
-#include "dialoglayout.h"
 #include "fieldmemo.h"
 #include "helptarget.h"
 #include "legendmenu.h"
@@ -24,9 +23,9 @@ using tor::TColumnButtonStyle;
 TSecuritySmpDlgFrm::TSecuritySmpDlgFrm(
     vcl::TComponent* owner, TSecurity* security, int userID, int groupID)
     : TSecuritySmpDlgBaseFrm(owner, security, userID, groupID)
-    , layout_(std::make_unique<TDialogLayout>(kLayoutKey))
 {
     setupUi(this);
+    KeepLayoutUnder(kLayoutKey);
     // There is no "show hidden" here: hidden forms and parameters never show.
     Reported(sRefreshFailed, [&] {
         DModule()->SetFormsFiltered(true);
@@ -65,8 +64,7 @@ TSecuritySmpDlgFrm::TSecuritySmpDlgFrm(
 
 TSecuritySmpDlgFrm::~TSecuritySmpDlgFrm()
 {
-    if (!layoutSaved_)
-        SaveLayout();
+    SaveLayout();
     // The grids and memos let go of the module's data sources before the
     // base form gives the module back.
     for (tor::TTorDBGrid* grid : { RightsGrid, ParamsGrid })
@@ -224,19 +222,9 @@ void TSecuritySmpDlgFrm::reject()
     CloseWith(vcl::mrCancel);
 }
 
-void TSecuritySmpDlgFrm::CloseWith(int result)
-{
-    SaveLayout();
-    layoutSaved_ = true;
-    if (result == vcl::mrOk)
-        TSecuritySmpDlgBaseFrm::accept();
-    else
-        TSecuritySmpDlgBaseFrm::reject();
-}
-
 // -------------------------------------------------------------------- layout
 
-std::vector<std::pair<tor::TTorDBGrid*, std::string>> TSecuritySmpDlgFrm::GridSections() const
+TDialogLayout::TGridSections TSecuritySmpDlgFrm::GridSections() const
 {
     return { { ParamsGrid, "ParamsValues" }, { RightsGrid, "RightsValues" } };
 }
@@ -244,11 +232,11 @@ std::vector<std::pair<tor::TTorDBGrid*, std::string>> TSecuritySmpDlgFrm::GridSe
 void TSecuritySmpDlgFrm::LoadLayout()
 {
     QSize size = sizeHint().expandedTo(QSize(width(), height()));
-    layout_->Read("Width", [&](int width) { size.setWidth(width); });
-    layout_->Read("Height", [&](int height) { size.setHeight(height); });
+    Layout().Read("Width", [&](int width) { size.setWidth(width); });
+    Layout().Read("Height", [&](int height) { size.setHeight(height); });
     resize(size.expandedTo(minimumSizeHint()));
-    layout_->Read("Panel3Height", [&](int height) { paramsPaneHeight_ = height; });
-    layout_->LoadGrids(GridSections());
+    Layout().Read("Panel3Height", [&](int height) { paramsPaneHeight_ = height; });
+    LoadGridLayouts();
 }
 
 void TSecuritySmpDlgFrm::showEvent(QShowEvent* event)
@@ -262,12 +250,11 @@ void TSecuritySmpDlgFrm::showEvent(QShowEvent* event)
     paramsPaneHeight_ = -1;
 }
 
-void TSecuritySmpDlgFrm::SaveLayout()
+void TSecuritySmpDlgFrm::SaveWindowLayout()
 {
-    layout_->SaveGrids(GridSections());
-    layout_->Write("Width", width());
-    layout_->Write("Height", height());
-    layout_->Write("Panel3Height", ParamsPanel->height());
+    Layout().Write("Width", width());
+    Layout().Write("Height", height());
+    Layout().Write("Panel3Height", ParamsPanel->height());
 }
 
 } // namespace Security

@@ -21,7 +21,6 @@
 
 namespace Security {
 
-class TDialogLayout;
 class TFieldMemo;
 
 class TSecuritySmpDlgFrm : public TSecuritySmpDlgBaseFrm, public Ui::TSecuritySmpDlgFrm {
@@ -58,15 +57,12 @@ private:
     void UpdateValueColumn();
     void UpdateRightsHint();
     tor::TCellColors ParamValueColors() const;
-    std::vector<std::pair<tor::TTorDBGrid*, std::string>> GridSections() const;
+    TDialogLayout::TGridSections GridSections() const override;
     void LoadLayout();
-    void SaveLayout();
-    void CloseWith(int result);
+    void SaveWindowLayout() override;
 
-    std::unique_ptr<TDialogLayout> layout_;
     QUrl helpTarget_;
     std::vector<TFieldMemo*> memos_;
-    bool layoutSaved_ = false;
     // The stored height of the parameters pane, set once the splitter has
     // its own height (at the first show); -1 when none is stored.
     int paramsPaneHeight_ = -1;

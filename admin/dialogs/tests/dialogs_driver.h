@@ -98,8 +98,9 @@ inline void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     ASSERT_NE(target, nullptr) << "nothing has the focus";
     QTest::keyClick(target, key, modifiers);
     QApplication::processEvents();
-    // A button's accelerator presses it with a short animation.
-    if (modifiers & Qt::AltModifier)
+    // A button's accelerator (or a function key's shortcut) presses it with
+    // a short animation.
+    if ((modifiers & Qt::AltModifier) || (key >= Qt::Key_F1 && key <= Qt::Key_F35))
         QTest::qWait(150);
 }
 

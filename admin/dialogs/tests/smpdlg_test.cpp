@@ -14,9 +14,13 @@
 #include <wardlock/data/dataset.h>
 #include <wardlock/data/fields.h>
 #include <wardlock/keeper/secdmodbase.h>
+#include <wardlock/platform/settings.h>
 #include <wardlock/security.h>
 
 #include <QFile>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include <stdexcept>
 
@@ -199,25 +203,98 @@ TEST_P(SmpDlgTest, WithoutAModuleTheExportSaysSoAndReturns)
     ExecDefinition(db(), "alter table UsersGone rename to Users");
 }
 
+// The labels' accelerators reach what they name and the buttons' press
+// them; Tab follows the visual order; Enter in a grid edits the cell and
+// commits it without closing the dialog; Escape closes, Enter elsewhere is
+// OK.
 TEST_P(SmpDlgTest, WorksFromTheKeyboard)
 {
+    enum Reach { Focuses, Presses };
     struct Row {
         Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        Reach reach;
         const char* target;
     };
-    // Comment: the labels' accelerators reach what they name.
-    const Row rows[]
-        = { { Qt::Key_U, "UserName" }, { Qt::Key_F, "RightsGrid" }, { Qt::Key_P, "ParamsGrid" } };
-    Run(srView, [&](TSecuritySmpDlgFrm& dialog) {
-        for (const Row& row : rows) {
-            SCOPED_TRACE(row.target);
-            Key(row.key, Qt::AltModifier);
-            ASSERT_NE(QApplication::focusWidget(), nullptr);
-            EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), row.target);
+    const Row rows[] = {
+        { Qt::Key_U, Qt::AltModifier, Focuses, "UserName" },
+        { Qt::Key_F, Qt::AltModifier, Focuses, "RightsGrid" },
+        { Qt::Key_P, Qt::AltModifier, Focuses, "ParamsGrid" },
+        { Qt::Key_R, Qt::AltModifier, Presses, "ResetRightsBtn" },
+        { Qt::Key_V, Qt::AltModifier, Presses, "ResetParamsBtn" },
+        { Qt::Key_S, Qt::AltModifier, Presses, "PasswdBtn" },
+        { Qt::Key_F1, Qt::NoModifier, Presses, "HelpBtn" },
+    };
+    const std::vector<std::string> tabOrder { "UserName", "RightsLegendBtn", "ResetRightsBtn",
+        "RightsGrid", "ParamsLegendBtn", "ResetParamsBtn", "ParamsGrid", "PasswdBtn", "HelpBtn",
+        "OKBtn", "CancelBtn" };
+    auto focused = [] {
+        QWidget* focus = QApplication::focusWidget();
+        return focus ? focus->objectName().toStdString() : std::string("(none)");
+    };
+    // "Help" finds no page here and says so instead of starting a browser.
+    QTemporaryDir help;
+    ASSERT_TRUE(help.isValid());
+    vcl::TRegistry registry(vcl::TRootKey::LocalMachine);
+    ASSERT_TRUE(registry.OpenKey("\\Software\\Torvane\\Wardlock\\1.0", true));
+    registry.WriteString("HelpFilesLocation", help.path().toStdString());
+    Run(15, [&](TSecuritySmpDlgFrm& dialog) {
+        {
+            // Whatever a command opens is closed again, every box cancelled.
+            vcl::ScopedModalHook dialogs([](QDialog& opened) { opened.reject(); });
+            vcl::ScopedMessageBoxHook boxes(
+                [](const vcl::MessageBoxRequest&) { return vcl::IDCANCEL; });
+            for (const Row& row : rows) {
+                SCOPED_TRACE(row.target);
+                // A dialog a command opened took the activation with it.
+                QApplication::setActiveWindow(&dialog);
+                auto* button = dialog.findChild<QPushButton*>(row.target);
+                std::unique_ptr<QSignalSpy> pressed;
+                if (row.reach == Presses) {
+                    ASSERT_NE(button, nullptr);
+                    pressed = std::make_unique<QSignalSpy>(button, &QPushButton::clicked);
+                }
+                Key(row.key, row.modifiers);
+                if (row.reach == Presses)
+                    EXPECT_EQ(pressed->count(), 1);
+                else
+                    EXPECT_EQ(focused(), row.target);
+            }
         }
+        // The resets are not what this test applies later.
+        dialog.DiscardUnapplied();
+        ASSERT_FALSE(dialog.ApplyBtn->isEnabled());
+
+        dialog.UserName->setFocus();
+        std::vector<std::string> visited { focused() };
+        for (size_t i = 0; i < tabOrder.size(); ++i) {
+            Key(Qt::Key_Tab);
+            visited.push_back(focused());
+        }
+        std::vector<std::string> expected = tabOrder;
+        expected.push_back(tabOrder.front()); // "&Apply" is off: round again
+        EXPECT_EQ(visited, expected);
+
+        ASSERT_TRUE(dialog.DModule()->FindParam("Language"));
+        tor::TTorDBGrid* grid = dialog.ParamsGrid;
+        grid->setFocus();
+        grid->setCurrentIndex(
+            grid->model()->index(grid->currentIndex().row(), grid->ColumnOf("FValue")));
+        Key(Qt::Key_Return);
+        ASSERT_TRUE(dialog.isVisible()) << "Enter in the grid closed the dialog";
+        ASSERT_NE(QApplication::focusWidget(), grid) << "Enter opens the cell's editor";
+        Key(Qt::Key_A, Qt::ControlModifier);
+        Type("fr");
+        Key(Qt::Key_Return);
+        ASSERT_TRUE(dialog.isVisible()) << "Enter in the editor closed the dialog";
+        EXPECT_EQ(ShownValue(dialog, "Language"), "fr");
+        ASSERT_TRUE(dialog.ApplyBtn->isEnabled());
+        Key(Qt::Key_A, Qt::AltModifier);
+        EXPECT_FALSE(dialog.ApplyBtn->isEnabled()) << "applied through its accelerator";
         Key(Qt::Key_Escape);
         EXPECT_FALSE(dialog.isVisible()) << "Escape closes";
     });
+    registry.DeleteValue("HelpFilesLocation");
     BoxRecorder boxes;
     Run(srView, [&](TSecuritySmpDlgFrm& dialog) {
         dialog.OKBtn->setFocus();
