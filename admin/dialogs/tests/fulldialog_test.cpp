@@ -363,6 +363,61 @@ TEST_P(RestrictedDialog, GroupListOffersOnlyAllowedTargets)
     EXPECT_EQ(dialog->GroupsListBox->currentItem()->text().toStdString(), "Clerks group");
 }
 
+// Choosing another group in the list box asks first: OK moves the user
+// (Apply stores it), Cancel says the change was cancelled and moves nothing.
+TEST_P(RestrictedDialog, GroupListMovesTheUserAfterTheQuestion)
+{
+    const int typists = AddGroup("Typists");
+    Relate(managers, typists, 2);
+    const struct {
+        const char* name;
+        int answer;
+        std::vector<std::string> boxes;
+        int groupAfter;
+    } cases[] = {
+        { "Cancel", vcl::IDCANCEL, { Msg(sChangeUserGroupAsk), Msg(sUserGroupChangeCancelled) },
+            clerks },
+        { "OK", vcl::IDOK, { Msg(sChangeUserGroupAsk) }, typists },
+    };
+    // bob starts among the clerks in every case: the case that moves him is the last.
+    TSecurity* security = LoginAs("mary", kPassword);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto dialog = Open(security);
+        TSecDModDlgBaseFrm* module = dialog->DModule();
+        ASSERT_TRUE(module->FindUser(bob));
+        QApplication::processEvents();
+        QListWidgetItem* target = nullptr;
+        std::vector<std::string> offered;
+        for (int i = 0; i < dialog->GroupsListBox->count(); ++i) {
+            QListWidgetItem* item = dialog->GroupsListBox->item(i);
+            if (!item->isHidden())
+                offered.push_back(item->text().toStdString());
+            if (item->data(Qt::UserRole).toInt() == typists)
+                target = item;
+        }
+        EXPECT_EQ(offered, (std::vector<std::string> { "Clerks group", "Typists group" }));
+        ASSERT_NE(target, nullptr);
+        {
+            BoxScript boxes({ c.answer, vcl::IDOK });
+            dialog->GroupsListBox->setCurrentItem(target);
+            QApplication::processEvents();
+            EXPECT_EQ(boxes.Texts(), c.boxes);
+        }
+        ASSERT_TRUE(module->FindUser(bob));
+        EXPECT_EQ(module->Current.Users->FieldByName("GroupID")->AsInteger(), c.groupAfter);
+        const int listed = dialog->GroupsListBox->currentItem()
+            ? dialog->GroupsListBox->currentItem()->data(Qt::UserRole).toInt()
+            : -1;
+        EXPECT_EQ(listed, c.groupAfter) << "the list box shows where the user is";
+        if (module->Modified())
+            ASSERT_TRUE(dialog->Apply());
+        EXPECT_EQ(Count("select count(*) from Users where UserID = :p1 and GroupID = :p2",
+                      { bob, c.groupAfter }),
+            1);
+    }
+}
+
 // The About page lists the settings, never the administration account, even
 // in a database that does not mark its rows hidden.
 TEST_P(FullDialog, AboutPageHidesTheAdministrationAccount)
