@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Helpers of the real-window tests (source this file): programs run on the
 # X server the test script started (WARDLOCK_XVFB_DISPLAY), driven by real X
-# input through xdotool and photographed. The caller keeps the program's
-# process id in $pid and defines fail MESSAGE (print and exit 1).
+# input through xdotool and photographed. realwindow_setup gives the test its
+# work folder and fail MESSAGE (print and exit 1); the caller keeps the
+# program's process id in $pid.
 
 # Exits 77 (skipped) unless Xvfb runs and every tool named is installed.
 realwindow_require() {
@@ -14,6 +15,43 @@ realwindow_require() {
   for tool in xdotool import convert xwininfo "$@"; do
     if ! command -v "$tool" > /dev/null; then echo "skipped: $tool is missing"; exit 77; fi
   done
+}
+
+# realwindow_setup NAME LOG: a fresh work folder $work (removed at the exit,
+# after the program $pid, if it still runs, is ended), fail MESSAGE that also
+# prints $work/LOG when the program wrote it, and the test's X server as the
+# display of every program started from now on.
+realwindow_setup() {
+  work=$(mktemp -d "/tmp/wardlock-$1.XXXXXX") || { echo "FAILED: no work folder"; exit 1; }
+  realwindow_log=$work/$2
+  pid=
+  trap realwindow_cleanup EXIT
+  export DISPLAY=$WARDLOCK_XVFB_DISPLAY
+  unset QT_QPA_PLATFORM
+}
+
+realwindow_cleanup() {
+  if [ -n "$pid" ] && kill -0 "$pid" 2> /dev/null; then kill "$pid" 2> /dev/null; wait "$pid" 2> /dev/null; fi
+  rm -rf "$work"
+}
+
+fail() {
+  echo "FAILED: $*"
+  [ -n "${realwindow_log:-}" ] && [ -f "$realwindow_log" ] && cat "$realwindow_log"
+  exit 1
+}
+
+# realwindow_demo_database WARDSCHEMA WARDSETTINGS: the demo security database
+# in $work/warddemo.sqlite (the administrator's password is "admin") and the
+# settings, in $work, that lead warddemo to it through the BDE provider.
+realwindow_demo_database() {
+  "$1" demo --sqlite "$work/warddemo.sqlite" --admin-password admin > /dev/null \
+    || fail "cannot make the demo database"
+  export WARDLOCK_SYSTEM_CONFIG="$work/settings" WARDLOCK_USER_CONFIG="$work/user"
+  "$2" write 'Software\Torvane\Wardlock\DBProviders' 'Torvane:BDE' 'wardbde.dll' || fail "settings"
+  "$2" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Driver' 'QSQLITE' || fail "settings"
+  "$2" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Database' "$work/warddemo.sqlite" \
+    || fail "settings"
 }
 
 # Waits up to $1 seconds for a visible window named exactly $2; prints its id.

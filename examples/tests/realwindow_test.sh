@@ -11,25 +11,9 @@ warddemo=$1 wardschema=$2 wardsettings=$3
 source "$(dirname "$0")/../../scripts/realwindow.sh"
 realwindow_require
 
-work=$(mktemp -d /tmp/wardlock-realwindow.XXXXXX)
-pid=
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2> /dev/null; then kill "$pid" 2> /dev/null; wait "$pid" 2> /dev/null; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAILED: $*"; [ -f "$work/warddemo.log" ] && cat "$work/warddemo.log"; exit 1; }
+realwindow_setup realwindow warddemo.log
+realwindow_demo_database "$wardschema" "$wardsettings"
 
-"$wardschema" demo --sqlite "$work/warddemo.sqlite" --admin-password admin > /dev/null \
-  || fail "cannot make the demo database"
-export WARDLOCK_SYSTEM_CONFIG="$work/settings" WARDLOCK_USER_CONFIG="$work/user"
-"$wardsettings" write 'Software\Torvane\Wardlock\DBProviders' 'Torvane:BDE' 'wardbde.dll' || fail "settings"
-"$wardsettings" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Driver' 'QSQLITE' || fail "settings"
-"$wardsettings" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Database' "$work/warddemo.sqlite" \
-  || fail "settings"
-
-export DISPLAY=$WARDLOCK_XVFB_DISPLAY
-unset QT_QPA_PLATFORM
 "$warddemo" > "$work/warddemo.log" 2>&1 &
 pid=$!
 

@@ -19,24 +19,11 @@ source "$(dirname "$0")/../../scripts/realwindow.sh"
 realwindow_require sqlite3
 
 mkdir -p "$shots" || exit 1
-work=$(mktemp -d /tmp/wardlock-smalldlg.XXXXXX)
-pid=
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2> /dev/null; then kill "$pid" 2> /dev/null; wait "$pid" 2> /dev/null; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAILED: $*"; [ -f "$work/warddemo.log" ] && cat "$work/warddemo.log"; exit 1; }
+realwindow_setup smalldlg warddemo.log
 
 query() { sqlite3 "$work/warddemo.sqlite" "$1"; }
 
-"$wardschema" demo --sqlite "$work/warddemo.sqlite" --admin-password admin > /dev/null \
-  || fail "cannot make the demo database"
-export WARDLOCK_SYSTEM_CONFIG="$work/settings" WARDLOCK_USER_CONFIG="$work/user"
-"$wardsettings" write 'Software\Torvane\Wardlock\DBProviders' 'Torvane:BDE' 'wardbde.dll' || fail "settings"
-"$wardsettings" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Driver' 'QSQLITE' || fail "settings"
-"$wardsettings" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Database' "$work/warddemo.sqlite" \
-  || fail "settings"
+realwindow_demo_database "$wardschema" "$wardsettings"
 # As an administrator would: the clerks may view "Security", so the simple
 # dialog lets the demo user change the values his parameters allow.
 query "update GroupRights set FView = 1 where GroupID = (select GroupID from Groups where Name = 'Clerks')
@@ -49,8 +36,6 @@ demo="(select UserID from Users where Name = 'demo')"
   || fail "the demo user does not start with his own language \"de\""
 passwd_before=$(query "select hex(Passwd) from Users where Name = 'demo'")
 
-export DISPLAY=$WARDLOCK_XVFB_DISPLAY
-unset QT_QPA_PLATFORM
 "$warddemo" > "$work/warddemo.log" 2>&1 &
 pid=$!
 

@@ -14,17 +14,8 @@ source "$(dirname "$0")/../../../scripts/realwindow.sh"
 realwindow_require
 
 mkdir -p "$shots" || exit 1
-work=$(mktemp -d /tmp/wardlock-dialogs.XXXXXX)
-pid=
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2> /dev/null; then kill "$pid" 2> /dev/null; wait "$pid" 2> /dev/null; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAILED: $*"; [ -f "$work/out" ] && cat "$work/out"; exit 1; }
-
-export DISPLAY=$WARDLOCK_XVFB_DISPLAY WARDLOCK_SYSTEM_CONFIG="$work/system" WARDLOCK_USER_CONFIG="$work/user"
-unset QT_QPA_PLATFORM
+realwindow_setup dialogs out
+export WARDLOCK_SYSTEM_CONFIG="$work/system" WARDLOCK_USER_CONFIG="$work/user"
 
 # run NAME TITLE EXPECTED_OUTPUT_LINE KEYS...: shows dialog NAME, types KEYS
 # ("type:TEXT" types text, anything else is a key), photographs it, presses
