@@ -60,4 +60,11 @@ void AttachLegend(QAbstractButton* button, QMenu* menu)
         [button, menu] { menu->popup(button->mapToGlobal(QPoint(0, button->height()))); });
 }
 
+QColor ParamValueColor(bool groupDefault, bool userMayModify)
+{
+    if (groupDefault)
+        return userMayModify ? LegendColors::GroupDefault : LegendColors::GroupDefaultLocked;
+    return userMayModify ? QColor() : LegendColors::OwnValueLocked;
+}
+
 } // namespace Security

@@ -30,6 +30,11 @@ inline const QColor Modifiable = QColor(0x00, 0x80, 0x00); // green
 inline const QColor ModifiableSelected = QColor(0x00, 0xFF, 0x00); // lime
 } // namespace LegendColors
 
+// The text colour of a parameter value: a group default blue (fuchsia
+// when the user may not change it), an own value in the grid's colour (red
+// when he may not change it). Drawn the same selected or not.
+QColor ParamValueColor(bool groupDefault, bool userMayModify);
+
 // The three legends.
 std::vector<TLegendEntry> ParamsLegend();
 std::vector<TLegendEntry> RightsLegend();

@@ -500,11 +500,7 @@ tor::TCellColors TSecurityDlgFrm::ParamValueColors(bool) const
     TSecDModDlgBaseFrm* module = DModule();
     const bool userMay = module->ViewMode() != vmUsers || module->ParamUserCanModify();
     tor::TCellColors colors;
-    if (module->ParamDefault())
-        colors.Text = userMay ? LegendColors::GroupDefault : LegendColors::GroupDefaultLocked;
-    else if (!userMay)
-        colors.Text = LegendColors::OwnValueLocked;
-    colors.SelectedText = colors.Text;
+    colors.Text = colors.SelectedText = ParamValueColor(module->ParamDefault(), userMay);
     return colors;
 }
 

@@ -173,13 +173,9 @@ void TSecuritySmpDlgFrm::UpdateRightsHint()
 tor::TCellColors TSecuritySmpDlgFrm::ParamValueColors() const
 {
     TSecDModSmpDlgBaseFrm* module = DModule();
-    const bool userMay = module->ParamUserCanModify();
     tor::TCellColors colors;
-    if (module->ParamDefault())
-        colors.Text = userMay ? LegendColors::GroupDefault : LegendColors::GroupDefaultLocked;
-    else if (!userMay)
-        colors.Text = LegendColors::OwnValueLocked;
-    colors.SelectedText = colors.Text;
+    colors.Text = colors.SelectedText
+        = ParamValueColor(module->ParamDefault(), module->ParamUserCanModify());
     return colors;
 }
 

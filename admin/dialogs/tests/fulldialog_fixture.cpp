@@ -67,6 +67,15 @@ std::unique_ptr<TSecurityDlgFrm> FullDialogTest::Open(TSecurity* security)
     return dialog;
 }
 
+void FullDialogTest::RenameOwnUser(TSecurityDlgFrm& dialog, const char* fullName)
+{
+    TSecDModDlgBaseFrm* module = dialog.DModule();
+    ASSERT_TRUE(module->FindUser(dialog.AdministeredSecurity()->User().UserID));
+    const TSecUserInfo own = module->UserInfo();
+    module->ChangeUser(own.Name.c_str(), fullName, own.Passwd, own.AllowChangePswd,
+        own.AllowNullPasswd, own.NoChPswdAtLogin, own.AccountEnabled, own.PasswdControl);
+}
+
 std::vector<std::string> FullDialogTest::Tabs(const TSecurityDlgFrm& dialog)
 {
     std::vector<std::string> tabs;

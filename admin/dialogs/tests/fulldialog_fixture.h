@@ -43,6 +43,9 @@ protected:
     // on "SecProjecting", with a member "name" logged in.
     Security::TSecurity* LoginWithMasks(const std::string& name, int adminMask, int designMask);
     std::unique_ptr<Security::TSecurityDlgFrm> Open(Security::TSecurity* security);
+    // Gives the logged user's own record the full name `fullName` through the
+    // dialog's module, unapplied.
+    static void RenameOwnUser(Security::TSecurityDlgFrm& dialog, const char* fullName);
     // The tab captions of a dialog, in order.
     static std::vector<std::string> Tabs(const Security::TSecurityDlgFrm& dialog);
     // Selects the tab with `caption`; false when there is none.

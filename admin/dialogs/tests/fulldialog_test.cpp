@@ -139,10 +139,7 @@ TEST_P(FullDialog, CloseQuestionKeepsOrDiscards)
     const std::string fullName = security->User().FullName;
     auto dialog = Open(security);
     TSecDModDlgBaseFrm* module = dialog->DModule();
-    ASSERT_TRUE(module->FindUser(security->User().UserID));
-    const TSecUserInfo own = module->UserInfo();
-    module->ChangeUser(own.Name.c_str(), "Renamed Admin", own.Passwd, own.AllowChangePswd,
-        own.AllowNullPasswd, own.NoChPswdAtLogin, own.AccountEnabled, own.PasswdControl);
+    RenameOwnUser(*dialog, "Renamed Admin");
     ASSERT_EQ(security->User().FullName, "Renamed Admin");
     ASSERT_TRUE(dialog->ApplyBtn->isEnabled());
     {
@@ -182,10 +179,7 @@ TEST_P(FullDialog, CancelledQuestionStopsTheCommand)
         SCOPED_TRACE(c.name);
         auto dialog = Open(security);
         TSecDModDlgBaseFrm* module = dialog->DModule();
-        ASSERT_TRUE(module->FindUser(security->User().UserID));
-        const TSecUserInfo own = module->UserInfo();
-        module->ChangeUser(own.Name.c_str(), "Pending", own.Passwd, own.AllowChangePswd,
-            own.AllowNullPasswd, own.NoChPswdAtLogin, own.AccountEnabled, own.PasswdControl);
+        RenameOwnUser(*dialog, "Pending");
         ASSERT_TRUE(module->Modified());
         {
             BoxScript boxes({ vcl::IDCANCEL });
@@ -207,10 +201,7 @@ TEST_P(FullDialog, YesBeforeNewUserApplies)
     TSecurity* security = LoginAdmin();
     auto dialog = Open(security);
     TSecDModDlgBaseFrm* module = dialog->DModule();
-    ASSERT_TRUE(module->FindUser(security->User().UserID));
-    const TSecUserInfo own = module->UserInfo();
-    module->ChangeUser(own.Name.c_str(), "Applied First", own.Passwd, own.AllowChangePswd,
-        own.AllowNullPasswd, own.NoChPswdAtLogin, own.AccountEnabled, own.PasswdControl);
+    RenameOwnUser(*dialog, "Applied First");
     BoxScript boxes({ vcl::IDYES });
     vcl::ScopedModalHook newUserDialog([](QDialog& form) {
         EXPECT_EQ(form.windowTitle().toStdString(), "New user");
