@@ -38,7 +38,6 @@ constexpr SecRightsMask kView = 1, kInsert = 2, kModify = 4, kDelete = 8;
 // a database that does not mark them hidden.
 constexpr const char* kAccountSettings[] = { "ResNrk7a~d3nEge", "Res74hG^e5(dhF" };
 
-using tor::TColumnButtonStyle;
 using tor::TGridColumn;
 
 // The Yes/No box of a command's first confirmation.
@@ -84,9 +83,7 @@ TSecurityDlgFrm::TSecurityDlgFrm(vcl::TComponent* owner, TSecurity* security)
     CancelBtn->setEnabled(DModule()->CanCancel());
     BuildTabs();
     ShowLoggedUser();
-    const QStringList yesNo { QString::fromStdString(security->YesString().str()),
-        QString::fromStdString(security->NoString().str()) };
-    ParamValuesGrid->SetColumnPickList("FValue", yesNo);
+    OfferYesAndNo(ParamValuesGrid);
     ApplyBtn->setEnabled(false);
 
     AttachLegend(UsersLegendBtn, MakeLegendMenu(this, UsersLegend()));
@@ -467,18 +464,7 @@ void TSecurityDlgFrm::UpdateValueColumn()
     vcl::TDataSet* params = module->Current.Params;
     const bool hasRow = params && params->Active() && !params->IsEmpty();
     const bool editable = hasRow && ParamModifiable();
-    TColumnButtonStyle style = TColumnButtonStyle::None;
-    if (editable) {
-        const std::string type = module->ParamTypeName().str();
-        if (type == "Boolean")
-            style = TColumnButtonStyle::Auto;
-        else if (type == "Default" || type == "Integer")
-            style = TColumnButtonStyle::None;
-        else
-            style = TColumnButtonStyle::Ellipsis;
-    }
-    ParamValuesGrid->SetColumnReadOnly("FValue", !editable);
-    ParamValuesGrid->SetColumnButtonStyle("FValue", style);
+    SetValueColumn(ParamValuesGrid, editable);
     ParamValuesGrid->setToolTip(
         hasRow ? QString::fromStdString(module->ParamDescription()) : QString());
 }

@@ -7,6 +7,7 @@
 
 #include <wardlock/keeper/dmodexceptions.h>
 #include <wardlock/keeper/secdmodbase.h>
+#include <wardlock/keeper/tordbgrid.h>
 #include <wardlock/platform/application.h>
 #include <wardlock/platform/dialogs.h>
 #include <wardlock/provider.h>
@@ -74,6 +75,28 @@ TSecuritySmpDlgBaseFrm::TSecuritySmpDlgBaseFrm(
     dmodule_->OnRefuseWiderRights = [this] { RefuseWiderRights(); };
     secRights_.GetRight(kAdministrationForm);
     secMask_ = secRights_.Mask;
+}
+
+void TSecuritySmpDlgBaseFrm::OfferYesAndNo(tor::TTorDBGrid* grid) const
+{
+    grid->SetColumnPickList("FValue",
+        { QString::fromStdString(security_->YesString().str()),
+            QString::fromStdString(security_->NoString().str()) });
+}
+
+void TSecuritySmpDlgBaseFrm::SetValueColumn(tor::TTorDBGrid* grid, bool editable) const
+{
+    using tor::TColumnButtonStyle;
+    TColumnButtonStyle style = TColumnButtonStyle::None;
+    if (editable) {
+        const std::string type = dmodule_->ParamTypeName().str();
+        if (type == "Boolean")
+            style = TColumnButtonStyle::Auto;
+        else if (type != "Default" && type != "Integer")
+            style = TColumnButtonStyle::Ellipsis;
+    }
+    grid->SetColumnReadOnly("FValue", !editable);
+    grid->SetColumnButtonStyle("FValue", style);
 }
 
 void TSecuritySmpDlgBaseFrm::KeepLayoutUnder(std::string key)

@@ -21,6 +21,10 @@
 #include <memory>
 #include <string>
 
+namespace tor {
+class TTorDBGrid;
+}
+
 namespace Security {
 
 struct TPasswdChange;
@@ -100,6 +104,15 @@ protected:
     // Runs `body`, a parameter command whose exceptions carry their whole
     // text already; one leaves as a message box with that text.
     void ReportedAsIs(const std::function<void()>& body);
+
+    // --- the parameter-values grid both dialogs have ---
+    // The security's yes and no strings as the value column's pick list.
+    void OfferYesAndNo(tor::TTorDBGrid* grid) const;
+    // Makes the value column of `grid` editable or read-only; an editable
+    // one is edited as the current parameter's type wants: "Boolean" from
+    // the pick list, "Default" and "Integer" as text, any other type through
+    // its editor ("..." button).
+    void SetValueColumn(tor::TTorDBGrid* grid, bool editable) const;
 
     // --- the layout a shown dialog keeps in the user-scope settings ---
     // The dialog keeps its layout under `key` (the base form run unseen for

@@ -16,8 +16,6 @@ namespace {
 
 constexpr const char* kLayoutKey = "Software\\Torvane\\Wardlock\\1.0\\Layout\\SecuritySmpDlg";
 
-using tor::TColumnButtonStyle;
-
 } // namespace
 
 TSecuritySmpDlgFrm::TSecuritySmpDlgFrm(
@@ -35,9 +33,7 @@ TSecuritySmpDlgFrm::TSecuritySmpDlgFrm(
     BindHooks();
     ApplyMaskStates();
     ShowUser();
-    const QStringList yesNo { QString::fromStdString(security->YesString().str()),
-        QString::fromStdString(security->NoString().str()) };
-    ParamsGrid->SetColumnPickList("FValue", yesNo);
+    OfferYesAndNo(ParamsGrid);
     ApplyBtn->setEnabled(false);
     AttachLegend(RightsLegendBtn, MakeLegendMenu(this, RightsLegend()));
     AttachLegend(ParamsLegendBtn, MakeLegendMenu(this, ParamsLegend()));
@@ -144,16 +140,7 @@ void TSecuritySmpDlgFrm::UpdateValueColumn()
 {
     TSecDModSmpDlgBaseFrm* module = DModule();
     const bool editable = ValueEditable();
-    TColumnButtonStyle style = TColumnButtonStyle::None;
-    if (editable) {
-        const std::string type = module->ParamTypeName().str();
-        if (type == "Boolean")
-            style = TColumnButtonStyle::Auto;
-        else if (type != "Default" && type != "Integer")
-            style = TColumnButtonStyle::Ellipsis;
-    }
-    ParamsGrid->SetColumnReadOnly("FValue", !editable);
-    ParamsGrid->SetColumnButtonStyle("FValue", style);
+    SetValueColumn(ParamsGrid, editable);
     vcl::TDataSet* params = module->Current.Params;
     const bool hasRow = params && params->Active() && !params->IsEmpty();
     const QString hint = hasRow ? QString::fromStdString(module->ParamDescription()) : QString();

@@ -121,8 +121,9 @@ TEST_P(FullDialog, GroupRemovalNeedsThreeConfirmations)
         EXPECT_EQ(module->Modified(), c.removed);
         EXPECT_EQ(dialog->ApplyBtn->isEnabled(), c.removed);
         // The last question defaults to No.
-        if (boxes.Boxes().size() == 3)
+        if (boxes.Boxes().size() == 3) {
             EXPECT_EQ(boxes.Boxes()[2].defaultButton, 2);
+        }
         if (c.removed) {
             BoxScript close({ vcl::IDYES });
             dialog->reject();
@@ -401,8 +402,9 @@ TEST_P(RestrictedDialog, GroupListMovesTheUserAfterTheQuestion)
             ? dialog->GroupsListBox->currentItem()->data(Qt::UserRole).toInt()
             : -1;
         EXPECT_EQ(listed, c.groupAfter) << "the list box shows where the user is";
-        if (module->Modified())
+        if (module->Modified()) {
             ASSERT_TRUE(dialog->Apply());
+        }
         EXPECT_EQ(Count("select count(*) from Users where UserID = :p1 and GroupID = :p2",
                       { bob, c.groupAfter }),
             1);
