@@ -225,9 +225,8 @@ TEST_P(SmpDlgTest, WorksFromTheKeyboard)
         { Qt::Key_S, Qt::AltModifier, Presses, "PasswdBtn" },
         { Qt::Key_F1, Qt::NoModifier, Presses, "HelpBtn" },
     };
-    const std::vector<std::string> tabOrder { "UserName", "RightsLegendBtn", "ResetRightsBtn",
-        "RightsGrid", "ParamsLegendBtn", "ResetParamsBtn", "ParamsGrid", "PasswdBtn", "HelpBtn",
-        "OKBtn", "CancelBtn" };
+    const std::vector<std::string> tabOrder { "UserName", "ResetRightsBtn", "RightsGrid",
+        "ResetParamsBtn", "ParamsGrid", "PasswdBtn", "HelpBtn", "OKBtn", "CancelBtn" };
     auto focused = [] {
         QWidget* focus = QApplication::focusWidget();
         return focus ? focus->objectName().toStdString() : std::string("(none)");
