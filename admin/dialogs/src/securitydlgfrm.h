@@ -71,6 +71,9 @@ public slots:
     void accept() override;
     void reject() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void BuildTabs();
     void BindGrids();
@@ -92,6 +95,7 @@ private:
     tor::TCellColors SubjectColors(bool modifiable, bool selected) const;
     tor::TCellColors ParamValueColors(bool selected) const;
     void LoadLayout();
+    void RestorePaneSizes();
     void SaveLayout();
     std::vector<std::pair<tor::TTorDBGrid*, std::string>> GridSections() const;
     void CloseWith(int result);
@@ -106,6 +110,7 @@ private:
     bool closing_ = false;
     bool fillingGroups_ = false;
     bool layoutSaved_ = false;
+    bool paneSizesRestored_ = false;
 };
 
 } // namespace Security

@@ -6,6 +6,7 @@
 // change that loses a refused edit, secret settings on the About page, a
 // group list offering groups the user cannot be moved into.
 
+#include "dialogs_driver.h"
 #include "fulldialog_fixture.h"
 
 #include <wardlock/data/dataset.h>
@@ -22,6 +23,7 @@
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QTest>
 
 using namespace Security;
 
@@ -221,6 +223,27 @@ TEST_P(FullDialog, YesBeforeNewUserApplies)
         Count("select count(*) from Users where FullName = :p1", { QString("Applied First") }), 1);
     EXPECT_FALSE(module->Modified());
     EXPECT_TRUE(module->FilterSuspension()) << "values must follow the selection again";
+}
+
+// Alt+L applies from the keyboard, whatever has the focus: the letter is
+// no other command's (an ambiguous accelerator would only move the focus).
+TEST_P(FullDialog, ApplyHasItsOwnAccelerator)
+{
+    TSecurity* security = LoginAdmin();
+    auto dialog = Open(security);
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    TSecDModDlgBaseFrm* module = dialog->DModule();
+    ASSERT_TRUE(module->FindUser(security->User().UserID));
+    const TSecUserInfo own = module->UserInfo();
+    module->ChangeUser(own.Name.c_str(), "Applied By Key", own.Passwd, own.AllowChangePswd,
+        own.AllowNullPasswd, own.NoChPswdAtLogin, own.AccountEnabled, own.PasswdControl);
+    ASSERT_TRUE(dialog->ApplyBtn->isEnabled());
+    dialog->UsersGrid->setFocus();
+    Key(Qt::Key_L, Qt::AltModifier);
+    EXPECT_EQ(
+        Count("select count(*) from Users where FullName = :p1", { QString("Applied By Key") }), 1);
+    EXPECT_FALSE(module->Modified());
 }
 
 // "Ne&w group ..." and "Hierarchy ..." run the hierarchy editor: the new
@@ -551,16 +574,25 @@ TEST_P(FullDialog, ANewUserWithATakenNameIsRefused)
 TEST_P(FullDialog, LayoutIsKept)
 {
     TSecurity* security = LoginAdmin();
+    std::pair<int, int> panes;
     {
         auto dialog = Open(security);
         dialog->resize(900, 640);
+        QApplication::processEvents();
         dialog->UsersGrid->setColumnWidth(0, 123);
+        // Panes far from where the splitters' stretch factors would put them.
+        dialog->MainSplitter->setSizes({ 520, 360 });
+        dialog->RightSplitter->setSizes({ 400, 120 });
+        QApplication::processEvents();
+        panes = { dialog->Panel5->width(), dialog->Panel3->height() };
         dialog->accept();
     }
     auto dialog = Open(security);
     EXPECT_EQ(dialog->width(), 900);
     EXPECT_EQ(dialog->height(), 640);
     EXPECT_EQ(dialog->UsersGrid->columnWidth(0), 123);
+    EXPECT_EQ(dialog->Panel5->width(), panes.first) << "left panel";
+    EXPECT_EQ(dialog->Panel3->height(), panes.second) << "parameter values pane";
 }
 
 // The dialog never touches SQL: one engine is enough.
