@@ -323,6 +323,52 @@ protected:
     int managers = 0, clerks = 0, guests = 0, report = 0, bob = 0, gus = 0;
 };
 
+// "New user ..." of a restricted administrator offers the groups he may
+// place a user in. A group whose members administer a group kept from him
+// is not among them; with no group left he is told so (message 99) and the
+// groups are listed in full again.
+TEST_P(RestrictedDialog, NewUserOffersOnlyGroupsWithinReach)
+{
+    // The deputy's rights on "Security" are his own, not his group's; the
+    // clerks administer the guests, whom the managers are kept away from.
+    const int deputy = AddUser("deputy", managers);
+    db().SetUserRight(deputy, FormID("Security"), V | I | M);
+    const struct {
+        const char* user;
+        bool guestsBelowClerks;
+        std::vector<std::string> offered;
+    } cases[] = {
+        { "mary", false, { "Clerks" } },
+        { "deputy", true, {} },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.user);
+        if (c.guestsBelowClerks) {
+            Relate(managers, guests, 0);
+            Relate(clerks, guests, 2);
+        }
+        auto dialog = Open(LoginAs(c.user, kPassword));
+        vcl::TDataSet* groups = dialog->DModule()->Current.Groups;
+        const int allGroups = groups->RecordCount();
+        std::vector<std::string> offered;
+        vcl::ScopedModalHook newUserDialog([&](QDialog& form) {
+            EXPECT_EQ(form.windowTitle().toStdString(), "New user");
+            for (groups->First(); !groups->Eof(); groups->Next())
+                offered.push_back(groups->FieldByName("Name")->AsString());
+            form.reject();
+        });
+        BoxScript boxes({ vcl::IDOK });
+        dialog->NewUser();
+        EXPECT_EQ(offered, c.offered);
+        EXPECT_EQ(boxes.Texts(),
+            c.offered.empty() ? std::vector<std::string> { Msg(sNoGroupForNewUser) }
+                              : std::vector<std::string> {});
+        EXPECT_EQ(groups->RecordCount(), allGroups) << "the groups stay filtered";
+        BoxScript close({ vcl::IDYES });
+        dialog->reject();
+    }
+}
+
 // The value column follows the selected user: editable for a user the
 // administrator may modify, read-only as soon as another one is selected.
 TEST_P(RestrictedDialog, ValueColumnFollowsTheSelectedUser)
