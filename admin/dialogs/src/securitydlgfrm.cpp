@@ -20,6 +20,7 @@
 #include <wardlock/security.h>
 
 #include <QListWidget>
+#include <QShowEvent>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -868,6 +869,23 @@ void TSecurityDlgFrm::LoadLayout()
     Layout().Read("Width", [&](int width) { size.setWidth(width); });
     Layout().Read("Height", [&](int height) { size.setHeight(height); });
     resize(size.expandedTo(minimumSizeHint()));
+    LoadGridLayouts();
+}
+
+// The kept pane sizes are set once the dialog has its final size: a splitter
+// that is resized later shares the change out by its stretch factors, so
+// sizes set before the first showing come back different.
+void TSecurityDlgFrm::showEvent(QShowEvent* event)
+{
+    TSecurityDlgBaseFrm::showEvent(event);
+    if (!paneSizesRestored_) {
+        paneSizesRestored_ = true;
+        RestorePaneSizes();
+    }
+}
+
+void TSecurityDlgFrm::RestorePaneSizes()
+{
     Layout().Read("Panel5Width", [&](int width) {
         QList<int> sizes = MainSplitter->sizes();
         const int total = sizes.value(0) + sizes.value(1);
@@ -883,7 +901,6 @@ void TSecurityDlgFrm::LoadLayout()
         const int total = sizes.value(0) + sizes.value(1);
         RightSplitter->setSizes({ std::max(0, total - height), height });
     });
-    LoadGridLayouts();
 }
 
 void TSecurityDlgFrm::SaveWindowLayout()

@@ -70,6 +70,9 @@ public slots:
     void accept() override;
     void reject() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void BuildTabs();
     void BindGrids();
@@ -93,6 +96,7 @@ private:
     void LoadLayout();
     TDialogLayout::TGridSections GridSections() const override;
     void SaveWindowLayout() override;
+    void RestorePaneSizes();
 
     TTabPositions tabs_;
     int shownTab_ = -1;
@@ -102,6 +106,7 @@ private:
     vcl::TDataSourceModel* groupsModel_ = nullptr;
     bool closing_ = false;
     bool fillingGroups_ = false;
+    bool paneSizesRestored_ = false;
 };
 
 } // namespace Security

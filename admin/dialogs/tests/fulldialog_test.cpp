@@ -6,6 +6,7 @@
 // change that loses a refused edit, secret settings on the About page, a
 // group list offering groups the user cannot be moved into.
 
+#include "dialogs_driver.h"
 #include "fulldialog_fixture.h"
 
 #include <wardlock/data/dataset.h>
@@ -22,6 +23,7 @@
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QTest>
 
 using namespace Security;
 
@@ -215,6 +217,27 @@ TEST_P(FullDialog, YesBeforeNewUserApplies)
     EXPECT_TRUE(module->FilterSuspension()) << "values must follow the selection again";
 }
 
+// Alt+L applies from the keyboard, whatever has the focus: the letter is
+// no other command's (an ambiguous accelerator would only move the focus).
+TEST_P(FullDialog, ApplyHasItsOwnAccelerator)
+{
+    TSecurity* security = LoginAdmin();
+    auto dialog = Open(security);
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    TSecDModDlgBaseFrm* module = dialog->DModule();
+    ASSERT_TRUE(module->FindUser(security->User().UserID));
+    const TSecUserInfo own = module->UserInfo();
+    module->ChangeUser(own.Name.c_str(), "Applied By Key", own.Passwd, own.AllowChangePswd,
+        own.AllowNullPasswd, own.NoChPswdAtLogin, own.AccountEnabled, own.PasswdControl);
+    ASSERT_TRUE(dialog->ApplyBtn->isEnabled());
+    dialog->UsersGrid->setFocus();
+    Key(Qt::Key_L, Qt::AltModifier);
+    EXPECT_EQ(
+        Count("select count(*) from Users where FullName = :p1", { QString("Applied By Key") }), 1);
+    EXPECT_FALSE(module->Modified());
+}
+
 // "Ne&w group ..." and "Hierarchy ..." run the hierarchy editor: the new
 // group is created when the editor is saved and not at all when it is left
 // without saving; the editor opened by "Hierarchy ..." saves nothing when
@@ -291,6 +314,52 @@ protected:
 
     int managers = 0, clerks = 0, guests = 0, report = 0, bob = 0, gus = 0;
 };
+
+// "New user ..." of a restricted administrator offers the groups he may
+// place a user in. A group whose members administer a group kept from him
+// is not among them; with no group left he is told so (message 99) and the
+// groups are listed in full again.
+TEST_P(RestrictedDialog, NewUserOffersOnlyGroupsWithinReach)
+{
+    // The deputy's rights on "Security" are his own, not his group's; the
+    // clerks administer the guests, whom the managers are kept away from.
+    const int deputy = AddUser("deputy", managers);
+    db().SetUserRight(deputy, FormID("Security"), V | I | M);
+    const struct {
+        const char* user;
+        bool guestsBelowClerks;
+        std::vector<std::string> offered;
+    } cases[] = {
+        { "mary", false, { "Clerks" } },
+        { "deputy", true, {} },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.user);
+        if (c.guestsBelowClerks) {
+            Relate(managers, guests, 0);
+            Relate(clerks, guests, 2);
+        }
+        auto dialog = Open(LoginAs(c.user, kPassword));
+        vcl::TDataSet* groups = dialog->DModule()->Current.Groups;
+        const int allGroups = groups->RecordCount();
+        std::vector<std::string> offered;
+        vcl::ScopedModalHook newUserDialog([&](QDialog& form) {
+            EXPECT_EQ(form.windowTitle().toStdString(), "New user");
+            for (groups->First(); !groups->Eof(); groups->Next())
+                offered.push_back(groups->FieldByName("Name")->AsString());
+            form.reject();
+        });
+        BoxScript boxes({ vcl::IDOK });
+        dialog->NewUser();
+        EXPECT_EQ(offered, c.offered);
+        EXPECT_EQ(boxes.Texts(),
+            c.offered.empty() ? std::vector<std::string> { Msg(sNoGroupForNewUser) }
+                              : std::vector<std::string> {});
+        EXPECT_EQ(groups->RecordCount(), allGroups) << "the groups stay filtered";
+        BoxScript close({ vcl::IDYES });
+        dialog->reject();
+    }
+}
 
 // The value column follows the selected user: editable for a user the
 // administrator may modify, read-only as soon as another one is selected.
@@ -599,16 +668,25 @@ TEST_P(FullDialog, ANewUserWithATakenNameIsRefused)
 TEST_P(FullDialog, LayoutIsKept)
 {
     TSecurity* security = LoginAdmin();
+    std::pair<int, int> panes;
     {
         auto dialog = Open(security);
         dialog->resize(900, 640);
+        QApplication::processEvents();
         dialog->UsersGrid->setColumnWidth(0, 123);
+        // Panes far from where the splitters' stretch factors would put them.
+        dialog->MainSplitter->setSizes({ 520, 360 });
+        dialog->RightSplitter->setSizes({ 400, 120 });
+        QApplication::processEvents();
+        panes = { dialog->Panel5->width(), dialog->Panel3->height() };
         dialog->accept();
     }
     auto dialog = Open(security);
     EXPECT_EQ(dialog->width(), 900);
     EXPECT_EQ(dialog->height(), 640);
     EXPECT_EQ(dialog->UsersGrid->columnWidth(0), 123);
+    EXPECT_EQ(dialog->Panel5->width(), panes.first) << "left panel";
+    EXPECT_EQ(dialog->Panel3->height(), panes.second) << "parameter values pane";
 }
 
 // The dialog never touches SQL: one engine is enough.

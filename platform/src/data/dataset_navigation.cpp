@@ -309,6 +309,10 @@ void TDataSet::SetFiltered(bool filtered)
         SetCurrent(0);
         throw;
     }
+    // Rows that come back after an empty view: the views read the first one,
+    // never a record that is not there.
+    if (d_->cur < 0 && !d_->view.empty())
+        d_->cur = 0;
     NotifyViews(deDataSetChange, nullptr); // other rows are shown
     First();
 }

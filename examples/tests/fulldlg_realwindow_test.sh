@@ -1,0 +1,246 @@
+#!/usr/bin/env bash
+# The full administration dialog in real windows, through real X input
+# (xdotool). warddemo logs the demo administrator in; "Security" opens the
+# dialog, where he adds a clerk with "&New user ...", gives him Insert on the
+# main window in the rights grid and his personal data (the "Person"
+# parameter) through the value column's editor and the plug-in's dialog,
+# looks at the parameter types, applies and closes. The new clerk then logs
+# in (Logout, Login) and the main window's line shows the right granted; a
+# fresh login of his reads the personal data back through GetParam. Last the
+# deputy, an administrator restricted to the groups below his own, is told
+# that no group is his to add users to, and tries to give the clerk Delete on the main window, which he does not hold himself:
+# the refusal's message box appears and nothing is stored. The dialogs are
+# photographed into the screenshots folder, checked not blank and small
+# enough for 1024x768; the database must hold what was changed. Runs only
+# when the test script started Xvfb (WARDLOCK_XVFB_DISPLAY); exit 77 =
+# skipped.
+# Usage: fulldlg_realwindow_test.sh WARDDEMO WARDSCHEMA WARDSETTINGS PARAMPROBE SCREENSHOT_FOLDER
+set -uo pipefail
+warddemo=$1 wardschema=$2 wardsettings=$3 paramprobe=$4 shots=$5
+
+# shellcheck source=../../scripts/realwindow.sh
+source "$(dirname "$0")/../../scripts/realwindow.sh"
+realwindow_require sqlite3
+
+mkdir -p "$shots" || exit 1
+work=$(mktemp -d /tmp/wardlock-fulldlg.XXXXXX)
+pid=
+cleanup() {
+  if [ -n "$pid" ] && kill -0 "$pid" 2> /dev/null; then kill "$pid" 2> /dev/null; wait "$pid" 2> /dev/null; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+# On failure the screen of that moment goes beside the screenshots.
+fail() {
+  echo "FAILED: $*"
+  import -window root "$shots/FullDlgFailure.png" 2> /dev/null && echo "screen: $shots/FullDlgFailure.png"
+  [ -f "$work/warddemo.log" ] && cat "$work/warddemo.log"
+  exit 1
+}
+
+query() { sqlite3 "$work/warddemo.sqlite" "$1"; }
+
+"$wardschema" demo --sqlite "$work/warddemo.sqlite" --admin-password admin > /dev/null \
+  || fail "cannot make the demo database"
+export WARDLOCK_SYSTEM_CONFIG="$work/settings" WARDLOCK_USER_CONFIG="$work/user"
+"$wardsettings" write 'Software\Torvane\Wardlock\DBProviders' 'Torvane:BDE' 'wardbde.dll' || fail "settings"
+"$wardsettings" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Driver' 'QSQLITE' || fail "settings"
+"$wardsettings" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Database' "$work/warddemo.sqlite" \
+  || fail "settings"
+
+export DISPLAY=$WARDLOCK_XVFB_DISPLAY
+unset QT_QPA_PLATFORM
+
+main= dialog=
+focus() { xdotool windowfocus --sync "$1" || fail "cannot focus $2"; }
+# The main window's line, as warddemo writes it to standard output.
+last_line() { tail -n 1 "$work/warddemo.log"; }
+wait_line() {
+  local deadline=$((SECONDS + 10))
+  until [ "$(last_line)" = "$1" ]; do
+    [ $SECONDS -lt $deadline ] || fail "the main window shows \"$(last_line)\", not \"$1\""
+    sleep 0.2
+  done
+}
+
+# login USER PASSWORD: answers the login dialog.
+login() {
+  local window
+  window=$(realwindow_wait 30 Authorization) || fail "$1: the login dialog did not appear"
+  focus "$window" "the login dialog"
+  realwindow_keys "type:$1" Tab "type:$2" Return
+  realwindow_wait_gone 20 Authorization || fail "$1: the login dialog stayed open"
+  main=$(realwindow_wait 10 MainFrm) || fail "$1: the main window is not shown"
+}
+
+# start USER PASSWORD: starts warddemo and logs USER in.
+start() {
+  "$warddemo" > "$work/warddemo.log" 2>&1 &
+  pid=$!
+  login "$1" "$2"
+}
+
+# Ctrl+Q closes the main window; warddemo must end cleanly.
+quit() {
+  focus "$main" "the main window"
+  realwindow_keys ctrl+q
+  local deadline=$((SECONDS + 15)) status
+  while kill -0 "$pid" 2> /dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+  kill -0 "$pid" 2> /dev/null && fail "warddemo did not end after its window was closed"
+  wait "$pid"; status=$?
+  pid=
+  [ "$status" -eq 0 ] || fail "warddemo ended with status $status"
+}
+
+# The main window's buttons in order: Security, Login, Logout, SmallDlg.
+# The focus is on "Security" when the window comes up and again after each
+# dialog it opened; $1 are the keys from there to the button wanted.
+main_keys() {
+  focus "$main" "the main window"
+  realwindow_keys "$@" space
+}
+
+# Opens the full dialog ("Security" has the focus when the window comes up
+# and again after each dialog it opened).
+open_dialog() {
+  focus "$main" "the main window"
+  realwindow_keys space
+  dialog=$(realwindow_wait 20 "Security Administrator") || fail "the full dialog did not open"
+  focus "$dialog" "the full dialog"
+  sleep 0.5
+}
+
+shot() { realwindow_photograph "$dialog" "$shots/$1.png"; }
+
+newbie="(select UserID from Users where Name = 'newbie')"
+mainfrm="(select FormID from Forms where Name = 'MainFrm')"
+
+# ---------------------------------------------------------------- the administrator
+start admin admin
+wait_line "Logged in as admin (Administrator); MainFrm rights: 15 (View, Insert, Modify, Delete)"
+open_dialog
+shot FullDlgUsers
+
+# A new clerk: name, full name, the group (typing its name selects it) and
+# a password.
+realwindow_keys alt+n
+newuser=$(realwindow_wait 10 "New user") || fail "the new-user dialog did not open"
+focus "$newuser" "the new-user dialog"
+realwindow_keys type:newbie Tab "type:Nathan Newbie" Tab type:Clerks
+realwindow_photograph "$newuser" "$shots/FullDlgNewUser.png"
+realwindow_keys alt+p
+passwd=$(realwindow_wait 10 "Password change") || fail "the password dialog did not open"
+focus "$passwd" "the password dialog"
+realwindow_keys type:n3wbie Tab type:n3wbie Return
+realwindow_wait_gone 10 "Password change" || fail "the password dialog stayed open"
+focus "$newuser" "the new-user dialog again"
+realwindow_keys Return
+realwindow_wait_gone 10 "New user" || fail "the new-user dialog stayed open"
+[ "$(query "select g.Name from Users u join Groups g on g.GroupID = u.GroupID where u.Name = 'newbie'")" = Clerks ] \
+  || fail "the new user is not a clerk"
+
+# The new user is selected. "&Forms and rights:" reaches his rights grid;
+# typing in the read-only name column finds the main window's row; the
+# fourth cell to its right (Insert) is ticked with space.
+focus "$dialog" "the full dialog again"
+realwindow_keys alt+f ctrl+Home type:Main Right Right space
+# "&User parameters:" reaches the value grid (its letter is also the Users
+# tab's: the first Alt+U after another accelerator goes to the label).
+# "Personal data" is the valuepad parameter; Ctrl+Enter runs its editor.
+realwindow_keys alt+u ctrl+Home "type:Personal" Right ctrl+Return
+pad=$(realwindow_wait 10 "User personal data") || fail "the plug-in's dialog did not open"
+focus "$pad" "the plug-in's dialog"
+realwindow_keys type:Nat Tab type:Newbie Tab type:Nathan Tab "type:Elm Road" Tab type:12 Tab type:Shelbyville
+realwindow_photograph "$pad" "$shots/ValuepadDialog.png"
+realwindow_keys Return
+realwindow_wait_gone 10 "User personal data" || fail "the plug-in's dialog stayed open"
+focus "$dialog" "the full dialog again"
+shot FullDlgNewbieRights
+[ -z "$(query "select 1 from UserRights where UserID = $newbie")" ] || fail "rights were stored before Apply"
+realwindow_keys alt+l
+deadline=$((SECONDS + 10))
+until [ "$(query "select FView || FInsert || FModify || FDelete from UserRights
+    where UserID = $newbie and FormID = $mainfrm")" = 1100 ]; do
+  [ $SECONDS -lt $deadline ] || fail "Apply did not store View and Insert on the main window for the new user"
+  sleep 0.2
+done
+[ "$(query "select FValue from UserParams join Params using (ParamID)
+    where UserID = $newbie and Name = 'PersonStrt'")" = "Elm Road" ] \
+  || fail "Apply did not store the new user's street"
+
+# The parameter types, from the Parameters tab.
+realwindow_keys alt+p
+sleep 0.3
+shot FullDlgParams
+realwindow_keys alt+t
+types=$(realwindow_wait 10 "Parameter types") || fail "the parameter types dialog did not open"
+realwindow_photograph "$types" "$shots/ParamTypes.png"
+focus "$types" "the parameter types dialog"
+realwindow_keys Escape
+realwindow_wait_gone 10 "Parameter types" || fail "Escape did not close the parameter types"
+focus "$dialog" "the full dialog again"
+realwindow_keys alt+r
+sleep 0.3
+shot FullDlgRights
+# Nothing is pending: OK closes without a question.
+realwindow_keys Return
+realwindow_wait_gone 10 "Security Administrator" || fail "OK did not close the full dialog"
+
+# ---------------------------------------------------------------- the new user
+# Logout, then Login: the new user's own right shows on the main window.
+main_keys Tab Tab
+wait_line "Not logged in"
+main_keys shift+Tab
+login newbie n3wbie
+wait_line "Logged in as newbie (Nathan Newbie); MainFrm rights: 3 (View, Insert)"
+quit
+
+# A fresh login reads what the plug-in stored.
+values=$(QT_QPA_PLATFORM=offscreen "$paramprobe" newbie n3wbie Person PersonSurnm PersonName \
+  PersonStrt PersonHouse PersonPlace 2> "$work/probe.log") || { cat "$work/probe.log"; fail "the new user's fresh login failed"; }
+expected="Person=Nat
+PersonSurnm=Newbie
+PersonName=Nathan
+PersonStrt=Elm Road
+PersonHouse=12
+PersonPlace=Shelbyville"
+[ "$values" = "$expected" ] || fail "GetParam after a fresh login gave:
+$values"
+
+# ---------------------------------------------------------------- the deputy
+# He may change the clerks, but Delete on the main window is not his own.
+start deputy deputy
+wait_line "Logged in as deputy (Deputy Manager); MainFrm rights: 1 (View)"
+open_dialog
+# No group is his to add users to: the clerks administer the guests, whom
+# the managers are kept away from.
+realwindow_keys alt+n
+nogroup=$(realwindow_wait 10 Information) || fail "\"New user ...\" did not say that the deputy has no group"
+realwindow_photograph "$nogroup" "$shots/FullDlgNoGroup.png"
+focus "$nogroup" "the information box"
+realwindow_keys Return
+realwindow_wait_gone 10 Information || fail "the information box stayed open"
+focus "$dialog" "the full dialog again"
+# "U&sers:" reaches the users grid; typing finds the new clerk.
+realwindow_keys alt+s type:newbie
+shot FullDlgDeputy
+# A ticked box is posted at once: the grant is refused.
+realwindow_keys alt+f ctrl+Home type:Main Right Right Right Right space
+refusal=$(realwindow_wait 10 Error) || fail "the wider grant was not refused"
+realwindow_photograph "$refusal" "$shots/FullDlgRefusal.png"
+# X sees the box's title only; its text (message 96) is in the screenshot.
+focus "$refusal" "the refusal"
+realwindow_keys Return
+realwindow_wait_gone 10 Error || fail "the refusal stayed open"
+focus "$dialog" "the full dialog again"
+realwindow_keys Escape
+question=$(realwindow_wait 10 Confirmation)
+if [ -n "$question" ]; then
+  focus "$question" "the close question"
+  realwindow_keys Return
+fi
+realwindow_wait_gone 10 "Security Administrator" || fail "the full dialog stayed open"
+[ "$(query "select FView || FInsert || FModify || FDelete from UserRights
+    where UserID = $newbie and FormID = $mainfrm")" = 1100 ] || fail "the refused Delete was stored"
+quit
+echo "passed"
