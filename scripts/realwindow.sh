@@ -17,13 +17,15 @@ realwindow_require() {
   done
 }
 
-# realwindow_setup NAME LOG: a fresh work folder $work (removed at the exit,
-# after the program $pid, if it still runs, is ended), fail MESSAGE that also
-# prints $work/LOG when the program wrote it, and the test's X server as the
-# display of every program started from now on.
+# realwindow_setup NAME LOG [SCREEN]: a fresh work folder $work (removed at
+# the exit, after the program $pid, if it still runs, is ended), fail MESSAGE
+# that also prints $work/LOG when the program wrote it and photographs the
+# whole screen into SCREEN when given, and the test's X server as the display
+# of every program started from now on.
 realwindow_setup() {
   work=$(mktemp -d "/tmp/wardlock-$1.XXXXXX") || { echo "FAILED: no work folder"; exit 1; }
   realwindow_log=$work/$2
+  realwindow_failure_screen=${3:-}
   pid=
   trap realwindow_cleanup EXIT
   export DISPLAY=$WARDLOCK_XVFB_DISPLAY
@@ -37,21 +39,31 @@ realwindow_cleanup() {
 
 fail() {
   echo "FAILED: $*"
+  if [ -n "${realwindow_failure_screen:-}" ] \
+    && import -window root "$realwindow_failure_screen" 2> /dev/null; then
+    echo "the screen at the failure: $realwindow_failure_screen"
+  fi
   [ -n "${realwindow_log:-}" ] && [ -f "$realwindow_log" ] && cat "$realwindow_log"
   exit 1
 }
 
 # realwindow_demo_database WARDSCHEMA WARDSETTINGS: the demo security database
 # in $work/warddemo.sqlite (the administrator's password is "admin") and the
-# settings, in $work, that lead warddemo to it through the BDE provider.
+# settings that lead warddemo to it (realwindow_demo_settings).
 realwindow_demo_database() {
   "$1" demo --sqlite "$work/warddemo.sqlite" --admin-password admin > /dev/null \
     || fail "cannot make the demo database"
+  realwindow_demo_settings "$2" "$work/warddemo.sqlite"
+}
+
+# realwindow_demo_settings WARDSETTINGS DATABASE: settings, in $work, that lead
+# the demo programs to the SQLite DATABASE through the BDE provider (alias
+# WardDemo2).
+realwindow_demo_settings() {
   export WARDLOCK_SYSTEM_CONFIG="$work/settings" WARDLOCK_USER_CONFIG="$work/user"
-  "$2" write 'Software\Torvane\Wardlock\DBProviders' 'Torvane:BDE' 'wardbde.dll' || fail "settings"
-  "$2" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Driver' 'QSQLITE' || fail "settings"
-  "$2" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Database' "$work/warddemo.sqlite" \
-    || fail "settings"
+  "$1" write 'Software\Torvane\Wardlock\DBProviders' 'Torvane:BDE' 'wardbde.dll' || fail "settings"
+  "$1" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Driver' 'QSQLITE' || fail "settings"
+  "$1" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Database' "$2" || fail "settings"
 }
 
 # Waits up to $1 seconds for a visible window named exactly $2; prints its id.

@@ -23,33 +23,11 @@ source "$(dirname "$0")/../../scripts/realwindow.sh"
 realwindow_require sqlite3
 
 mkdir -p "$shots" || exit 1
-work=$(mktemp -d /tmp/wardlock-fulldlg.XXXXXX)
-pid=
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2> /dev/null; then kill "$pid" 2> /dev/null; wait "$pid" 2> /dev/null; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-# On failure the screen of that moment goes beside the screenshots.
-fail() {
-  echo "FAILED: $*"
-  import -window root "$shots/FullDlgFailure.png" 2> /dev/null && echo "screen: $shots/FullDlgFailure.png"
-  [ -f "$work/warddemo.log" ] && cat "$work/warddemo.log"
-  exit 1
-}
+realwindow_setup fulldlg warddemo.log "$shots/FullDlgFailure.png"
 
 query() { sqlite3 "$work/warddemo.sqlite" "$1"; }
 
-"$wardschema" demo --sqlite "$work/warddemo.sqlite" --admin-password admin > /dev/null \
-  || fail "cannot make the demo database"
-export WARDLOCK_SYSTEM_CONFIG="$work/settings" WARDLOCK_USER_CONFIG="$work/user"
-"$wardsettings" write 'Software\Torvane\Wardlock\DBProviders' 'Torvane:BDE' 'wardbde.dll' || fail "settings"
-"$wardsettings" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Driver' 'QSQLITE' || fail "settings"
-"$wardsettings" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Database' "$work/warddemo.sqlite" \
-  || fail "settings"
-
-export DISPLAY=$WARDLOCK_XVFB_DISPLAY
-unset QT_QPA_PLATFORM
+realwindow_demo_database "$wardschema" "$wardsettings"
 
 main= dialog=
 focus() { xdotool windowfocus --sync "$1" || fail "cannot focus $2"; }

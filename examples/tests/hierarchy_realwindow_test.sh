@@ -28,31 +28,12 @@ source "$(dirname "$0")/../../scripts/realwindow.sh"
 realwindow_require sqlite3
 
 mkdir -p "$shots" || exit 1
-work=$(mktemp -d /tmp/wardlock-hierarchy.XXXXXX)
-pid=
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2> /dev/null; then kill "$pid" 2> /dev/null; wait "$pid" 2> /dev/null; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAILED: $*"
-  import -window root "$shots/HierarchyFailure.png" 2> /dev/null \
-    && echo "the screen at the failure: $shots/HierarchyFailure.png"
-  [ -f "$work/warddemo.log" ] && cat "$work/warddemo.log"
-  exit 1
-}
+realwindow_setup hierarchy warddemo.log "$shots/HierarchyFailure.png"
 
 database=$work/warddemo.sqlite
 query() { sqlite3 "$database" "$1"; }
 
-export WARDLOCK_SYSTEM_CONFIG="$work/settings" WARDLOCK_USER_CONFIG="$work/user"
-"$wardsettings" write 'Software\Torvane\Wardlock\DBProviders' 'Torvane:BDE' 'wardbde.dll' || fail "settings"
-"$wardsettings" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Driver' 'QSQLITE' || fail "settings"
-"$wardsettings" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Database' "$database" \
-  || fail "settings"
-export DISPLAY=$WARDLOCK_XVFB_DISPLAY
-unset QT_QPA_PLATFORM
+realwindow_demo_settings "$wardsettings" "$database"
 
 # --- the database ---
 

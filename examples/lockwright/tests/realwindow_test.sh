@@ -12,24 +12,11 @@ lockwright=$1 wardschema=$2 wardsettings=$3 screenshots=$4
 source "$(dirname "$0")/../../../scripts/realwindow.sh"
 realwindow_require python3
 
-work=$(mktemp -d /tmp/wardlock-lockwright.XXXXXX)
-pid=
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2> /dev/null; then kill "$pid" 2> /dev/null; wait "$pid" 2> /dev/null; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAILED: $*"; [ -f "$work/lockwright.log" ] && cat "$work/lockwright.log"; exit 1; }
+realwindow_setup lockwright lockwright.log
 mkdir -p "$screenshots"
 
+realwindow_demo_database "$wardschema" "$wardsettings"
 database=$work/warddemo.sqlite
-"$wardschema" demo --sqlite "$database" --admin-password admin > /dev/null \
-  || fail "cannot make the demo database"
-export WARDLOCK_SYSTEM_CONFIG="$work/settings" WARDLOCK_USER_CONFIG="$work/user"
-"$wardsettings" write 'Software\Torvane\Wardlock\DBProviders' 'Torvane:BDE' 'wardbde.dll' || fail "settings"
-"$wardsettings" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Driver' 'QSQLITE' || fail "settings"
-"$wardsettings" write 'Software\Torvane\Wardlock\Aliases\WardDemo2' 'Database' "$database" \
-  || fail "settings"
 
 # The account rows as the administration module reads them: the user name,
 # and the password row's length in bytes (one character per byte).
@@ -43,8 +30,6 @@ PY
 }
 before=$(account_rows)
 
-export DISPLAY=$WARDLOCK_XVFB_DISPLAY
-unset QT_QPA_PLATFORM
 "$lockwright" > "$work/lockwright.log" 2>&1 &
 pid=$!
 
