@@ -89,6 +89,18 @@ realwindow_wait_gone() {
   return 1
 }
 
+# realwindow_wait_exit PROGRAM WHEN: waits up to 15 seconds for the program
+# ($pid) to end; fails unless it ended, with status 0 ("PROGRAM did not end
+# WHEN").
+realwindow_wait_exit() {
+  local deadline=$((SECONDS + 15)) status
+  while kill -0 "$pid" 2> /dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+  kill -0 "$pid" 2> /dev/null && fail "$1 did not end $2"
+  wait "$pid"; status=$?
+  pid=
+  [ "$status" -eq 0 ] || fail "$1 ended with status $status"
+}
+
 # Keys to the focused window: "type:TEXT" types text, anything else is a key.
 # The pause lets the application see a modifier released before the next key.
 realwindow_keys() {

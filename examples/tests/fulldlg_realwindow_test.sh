@@ -62,12 +62,7 @@ start() {
 quit() {
   focus "$main" "the main window"
   realwindow_keys ctrl+q
-  local deadline=$((SECONDS + 15)) status
-  while kill -0 "$pid" 2> /dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
-  kill -0 "$pid" 2> /dev/null && fail "warddemo did not end after its window was closed"
-  wait "$pid"; status=$?
-  pid=
-  [ "$status" -eq 0 ] || fail "warddemo ended with status $status"
+  realwindow_wait_exit warddemo "after its window was closed"
 }
 
 # The main window's buttons in order: Security, Login, Logout, SmallDlg.

@@ -222,12 +222,7 @@ close_dialog_with_ok() {
 end_program() {
   xdotool windowfocus --sync "$main" || fail "cannot focus the main window"
   realwindow_keys ctrl+q
-  local deadline=$((SECONDS + 15)) status
-  while kill -0 "$pid" 2> /dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
-  kill -0 "$pid" 2> /dev/null && fail "warddemo did not end after its window was closed"
-  wait "$pid"; status=$?
-  pid=
-  [ "$status" -eq 0 ] || fail "warddemo ended with status $status"
+  realwindow_wait_exit warddemo "after its window was closed"
 }
 
 # "Exit without saving", message 44 answered with Yes (its default).

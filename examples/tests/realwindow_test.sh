@@ -39,10 +39,5 @@ echo "screenshot colours: $colours"
 # Close the main window like a user (Ctrl+Q); the program ends with it.
 xdotool windowfocus --sync "$main" || fail "cannot focus the main window"
 xdotool key ctrl+q
-deadline=$((SECONDS + 15))
-while kill -0 "$pid" 2> /dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
-if kill -0 "$pid" 2> /dev/null; then fail "warddemo did not end after its window was closed"; fi
-wait "$pid"; status=$?
-pid=
-[ "$status" -eq 0 ] || fail "warddemo ended with status $status"
+realwindow_wait_exit warddemo "after its window was closed"
 echo "passed"

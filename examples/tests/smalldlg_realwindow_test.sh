@@ -96,10 +96,5 @@ realwindow_wait_gone 10 Security || fail "the simple dialog stayed open"
 
 xdotool windowfocus --sync "$main" || fail "cannot focus the main window"
 realwindow_keys ctrl+q
-deadline=$((SECONDS + 15))
-while kill -0 "$pid" 2> /dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
-kill -0 "$pid" 2> /dev/null && fail "warddemo did not end after its window was closed"
-wait "$pid"; status=$?
-pid=
-[ "$status" -eq 0 ] || fail "warddemo ended with status $status"
+realwindow_wait_exit warddemo "after its window was closed"
 echo "passed"

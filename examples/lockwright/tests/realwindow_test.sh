@@ -58,10 +58,5 @@ echo "account rows before: $before; after: $after"
 # then disabled, so two fields down comes "Quit".
 xdotool windowfocus --sync "$window" || fail "cannot focus the window"
 realwindow_keys shift+Tab shift+Tab shift+Tab space Tab Tab Tab space
-deadline=$((SECONDS + 15))
-while kill -0 "$pid" 2> /dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
-if kill -0 "$pid" 2> /dev/null; then fail "lockwright did not end after Quit"; fi
-wait "$pid"; status=$?
-pid=
-[ "$status" -eq 0 ] || fail "lockwright ended with status $status"
+realwindow_wait_exit lockwright "after Quit"
 echo "passed"
