@@ -151,6 +151,21 @@ realwindow_photograph "$types" "$shots/ParamTypes.png"
 focus "$types" "the parameter types dialog"
 realwindow_keys Escape
 realwindow_wait_gone 10 "Parameter types" || fail "Escape did not close the parameter types"
+# The new-parameter and security-parameters dialogs from the same tab: each
+# is photographed and left with Escape, which stores nothing.
+params_before=$(query "select count(*) from Params")
+for step in "alt+n:New parameter:NewParam" "alt+y:Security database parameters:SecurityParams"; do
+  IFS=: read -r key title file <<< "$step"
+  focus "$dialog" "the full dialog again"
+  realwindow_keys "$key"
+  opened=$(realwindow_wait 10 "$title") || fail "$key did not open \"$title\""
+  realwindow_photograph "$opened" "$shots/$file.png"
+  focus "$opened" "$title"
+  realwindow_keys Escape
+  realwindow_wait_gone 10 "$title" || fail "Escape did not close \"$title\""
+done
+[ "$(query "select count(*) from Params")" = "$params_before" ] \
+  || fail "a dialog left with Escape stored a parameter"
 focus "$dialog" "the full dialog again"
 realwindow_keys alt+r
 sleep 0.3
