@@ -10,7 +10,8 @@
 # deputy, an administrator restricted to the groups below his own, is told
 # that no group is his to add users to, and tries to give the clerk Delete on the main window, which he does not hold himself:
 # the refusal's message box appears and nothing is stored. The dialogs are
-# photographed into the screenshots folder, checked not blank and small
+# photographed (with the parameter dialogs and the database settings editor)
+# into the screenshots folder, checked not blank and small
 # enough for 1024x768; the database must hold what was changed. Runs only
 # when the test script started Xvfb (WARDLOCK_XVFB_DISPLAY); exit 77 =
 # skipped.
@@ -166,7 +167,26 @@ for step in "alt+n:New parameter:NewParam" "alt+y:Security database parameters:S
 done
 [ "$(query "select count(*) from Params")" = "$params_before" ] \
   || fail "a dialog left with Escape stored a parameter"
+# A parameter of the built-in "Database" type (the fourth type) gets its
+# "User" and "Passwd" sub-parameters; its value editor is the database
+# settings editor, photographed and left with Escape.
 focus "$dialog" "the full dialog again"
+realwindow_keys alt+n
+newparam=$(realwindow_wait 10 "New parameter") || fail "the new-parameter dialog did not open"
+focus "$newparam" "the new-parameter dialog"
+realwindow_keys type:ArchiveDb Tab "type:Archive database" alt+p ctrl+Home Down Down Down Return
+realwindow_wait_gone 10 "New parameter" || fail "the new parameter was refused"
+[ "$(query "select count(*) from Params where Name in ('ArchiveDb', 'ArchiveDbUser', 'ArchiveDbPasswd')")" = 3 ] \
+  || fail "the Database parameter was not stored with its two sub-parameters"
+focus "$dialog" "the full dialog again"
+realwindow_keys alt+u alt+u ctrl+Home "type:Archive" Right ctrl+Return
+dbedit=$(realwindow_wait 10 "Database settings editor") || fail "the database settings editor did not open"
+realwindow_photograph "$dbedit" "$shots/DatabaseEditor.png"
+focus "$dbedit" "the database settings editor"
+realwindow_keys Escape
+realwindow_wait_gone 10 "Database settings editor" || fail "Escape did not close the database settings editor"
+focus "$dialog" "the full dialog again"
+realwindow_keys alt+p
 realwindow_keys alt+r
 sleep 0.3
 shot FullDlgRights
