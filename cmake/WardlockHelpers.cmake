@@ -71,6 +71,22 @@ function(wardlock_test_environment variable)
   set(${variable} "${environment}" PARENT_SCOPE)
 endfunction()
 
+# wardlock_add_realwindow_test(<name> <script> [TIMEOUT <s>] ARGS ...): a
+# test script driving a program with real X input (bash <script> ARGS...).
+# It runs only when the test script started Xvfb (exit 77: skipped), and one
+# at a time: X input goes to whichever window has the focus. The program runs
+# on its own, so its leak report needs whole stacks.
+function(wardlock_add_realwindow_test name script)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "ARGS" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 180)
+  endif()
+  wardlock_test_environment(environment FULL_STACKS)
+  add_test(NAME ${name} COMMAND bash ${script} ${ARG_ARGS})
+  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT ${ARG_TIMEOUT}
+    RESOURCE_LOCK x_display ENVIRONMENT "${environment}")
+endfunction()
+
 # wardlock_add_test(<name> SOURCES ... LINK ...): one GoogleTest program, one
 # CTest entry. Widget code runs offscreen unless the test sets otherwise.
 function(wardlock_add_test name)
