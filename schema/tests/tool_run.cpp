@@ -19,6 +19,7 @@ ToolRun RunTool(
         ADD_FAILURE() << "wardschema did not start: " << process.errorString().toStdString();
         return run;
     }
+    run.pid = process.processId();
     process.write(input);
     process.closeWriteChannel();
     if (!process.waitForFinished(120000)) {

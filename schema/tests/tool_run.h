@@ -13,6 +13,7 @@ namespace Security::Schema::Testing {
 
 struct ToolRun {
     int exitCode = -1; // -1: crashed or did not finish
+    qint64 pid = 0; // names the run's temporary files and databases
     QString out;
     QString err;
 };

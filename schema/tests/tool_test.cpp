@@ -466,23 +466,25 @@ TEST_F(PostgreSQLToolTest, BadInputChangesNothing)
                 "--admin-password", "pw" },
             "cannot connect" },
     };
+    Connection server = Connection::OpenPostgreSQL(*TestServer());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const ToolRun run = RunTool(c.arguments);
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_TRUE(run.err.contains(QLatin1String(c.message))) << run.err.toStdString();
         EXPECT_FALSE(DatabaseExists(fresh));
+        // Its own temporary database only: other tests create theirs on the
+        // same server meanwhile.
+        EXPECT_FALSE(server
+                         .Scalar(QStringLiteral("SELECT 1 FROM pg_database WHERE datname LIKE ?"),
+                             { QStringLiteral("wardschema\\_new\\_%1\\_%").arg(run.pid) })
+                         .isValid())
+            << "no temporary database is left behind";
     }
-    Connection server = Connection::OpenPostgreSQL(*TestServer());
     EXPECT_FALSE(
         server.Scalar(QStringLiteral("SELECT 1 FROM pg_roles WHERE rolname = ?"), { runtimeRole })
             .isValid())
         << "no role was created";
-    EXPECT_FALSE(server
-                     .Scalar(QStringLiteral("SELECT 1 FROM pg_database WHERE datname LIKE "
-                                            "'wardschema_new_%'"))
-                     .isValid())
-        << "no temporary database is left behind";
 }
 
 TEST_F(PostgreSQLToolTest, TheConnectionPasswordComesFromStandardInputOrTheEnvironment)
